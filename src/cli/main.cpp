@@ -1,0 +1,10 @@
+// brevane-batch entry point.
+#include <string>
+#include <vector>
+
+#include "cli/batch.h"
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  return brevane::cli::runBatch(args);
+}

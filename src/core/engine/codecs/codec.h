@@ -1,0 +1,61 @@
+// The one interface every decoder plugs into, and the decoded image it returns.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/bitmap.h"
+
+namespace brevane::codecs {
+
+/// What a decoder's result is, which decides how the pipeline builds its working image.
+enum class DecodedKind : uint8_t {
+  kBitmap,    // a device-independent bitmap of the file's own layout (BMP, TGA, TIFF, extras, JP2, RAW)
+  kJpeg,      // 8-bit grey, 24-bit, or 32-bit for four-component files
+  kPng,       // see pngColorType
+  kGif,       // first frame, with the transparent index as the transparent-colour mark
+  kIcon,      // 32-bit, drawn over black
+  kMetafile,  // no pixels; width and height from the header only
+};
+
+/// A decoded source.
+///
+/// `bitmap` is what the kind's conversion to a bitmap gives:
+/// - kPng with colour type 6: 32 bits, straight alpha (the pipeline applies the PNG formula);
+/// - kPng otherwise: the layout that fits it; with one transparent colour the bitmap carries it
+///   as its transparent-colour mark; with partial transparency 32 bits composited over black
+///   (alpha byte 255);
+/// - kBitmap with 32 bits: its alphaMode says how the fourth byte reads (unmarked, straight,
+///   premultiplied);
+/// - kMetafile: empty; `width` and `height` hold the picture size.
+struct DecodedImage {
+  DecodedKind kind = DecodedKind::kBitmap;
+  Bitmap bitmap;
+  int pngColorType = -1;         // 0, 2, 3, 4, 6 for kPng
+  bool reportsAlpha = false;     // a Targa image with an alpha channel
+  int width = 0, height = 0;     // picture size (equals the bitmap's unless a metafile)
+};
+
+/// Per-call context of a decoder.
+struct DecodeContext {
+  std::string path;  // the source path (for side files such as a Dr. Halo palette)
+};
+
+using DecodeFn = DecodedImage (*)(std::span<const uint8_t> data, const DecodeContext& context);
+
+/// One format: the loader's description ("" for formats outside the loader's list) and its
+/// reader. registry.cpp maps extensions to descriptors.
+struct CodecDescriptor {
+  std::string_view description;
+  DecodeFn decode = nullptr;
+};
+
+// The descriptors, one per format file, listed by registry.cpp.
+extern const CodecDescriptor kBmpCodec, kIcoCodec, kMetafileCodec, kJpegCodec, kTgaCodec, kTiffCodec,
+    kEpsCodec, kPcxCodec, kRlaCodec, kSgiCodec, kPsdCodec, kPnmCodec, kCelCodec, kPcdCodec, kCutCodec,
+    kPspCodec, kPngCodec, kGifCodec, kJpeg2000Codec;
+
+}  // namespace brevane::codecs

@@ -1,0 +1,16 @@
+// JPEG 2000 reader (not yet implemented: every file fails with a clear message).
+#include "base/error.h"
+#include "engine/codecs/codec.h"
+
+namespace brevane::codecs {
+namespace {
+
+DecodedImage decode(std::span<const uint8_t>, const DecodeContext&) {
+  throw Error("JPEG 2000 files are not supported yet");
+}
+
+}  // namespace
+
+const CodecDescriptor kJpeg2000Codec{"", &decode};
+
+}  // namespace brevane::codecs

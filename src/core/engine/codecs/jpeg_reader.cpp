@@ -1,0 +1,16 @@
+// JPEG reader (not yet implemented: every file fails with a clear message).
+#include "base/error.h"
+#include "engine/codecs/codec.h"
+
+namespace brevane::codecs {
+namespace {
+
+DecodedImage decode(std::span<const uint8_t>, const DecodeContext&) {
+  throw Error("JPEG files are not supported yet");
+}
+
+}  // namespace
+
+const CodecDescriptor kJpegCodec{"JPG images", &decode};
+
+}  // namespace brevane::codecs

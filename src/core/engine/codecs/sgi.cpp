@@ -1,0 +1,16 @@
+// SGI reader (not yet implemented: every file fails with a clear message).
+#include "base/error.h"
+#include "engine/codecs/codec.h"
+
+namespace brevane::codecs {
+namespace {
+
+DecodedImage decode(std::span<const uint8_t>, const DecodeContext&) {
+  throw Error("SGI files are not supported yet");
+}
+
+}  // namespace
+
+const CodecDescriptor kSgiCodec{"SGI images", &decode};
+
+}  // namespace brevane::codecs

@@ -1,0 +1,190 @@
+// The conversion job: run start, dispatch, reap, completion.
+#include "engine/job.h"
+
+#include <chrono>
+#include <system_error>
+
+#include "base/platform.h"
+#include "engine/pipeline.h"
+#include "imaging/masks.h"
+
+namespace brevane {
+
+TConversionThread::~TConversionThread() { wait(); }
+
+void TConversionThread::start() { m_thread = std::thread([this] { Execute(); }); }
+
+void TConversionThread::wait() {
+  if (m_thread.joinable()) m_thread.join();
+}
+
+void TConversionThread::Execute() {
+  try {
+    runPipeline(*this, m_env);
+  } catch (...) {
+    // runPipeline reports every failure itself; nothing may escape the thread.
+  }
+  m_env.counters.processed.fetch_add(1);
+  kill.store(true);
+}
+
+std::string provisionalTarget(const std::string& outputFolder, const std::string& source, std::string_view code) {
+  std::string name = namePart(source);
+  size_t dot = name.rfind('.');
+  if (dot != std::string::npos) name.erase(dot);
+  return outputFolder + name + "." + std::string(code);
+}
+
+ConversionJob::ConversionJob(RunHost& host, ErrorLog& log, LifetimeTotals& totals)
+    : m_host(host), m_log(log), m_totals(totals), m_memoryLoad(&memoryLoadPercent) {
+  m_threadFactory = [](const PipelineEnv& env) { return std::make_unique<TConversionThread>(env); };
+}
+
+ConversionJob::~ConversionJob() {
+  for (auto& worker : thr) worker->wait();
+}
+
+bool ConversionJob::start(TConversionSettings& settings, const std::vector<std::string>& files) {
+  // 1. Unique-name guard.
+  if (settings.Rename_enabled) {
+    std::string guarded = imaging::uniqueNameGuard(settings.Rename_mask);
+    if (guarded != settings.Rename_mask) {
+      settings.Rename_mask = guarded;
+      m_host.renameMaskChanged(guarded);
+    }
+  }
+  // 2. Empty list.
+  if (files.empty()) {
+    m_host.showMessage(m_host.langString("NoFiles"), m_host.langString("Error"), RunHost::Icon::kError);
+    return false;
+  }
+  // 3. Trailing separator. An empty folder text cannot name a folder: it fails at step 4.
+  if (!settings.Output_path.empty() && settings.Output_path.back() != '/') {
+    settings.Output_path += '/';
+    m_host.outputPathChanged(settings.Output_path);
+  }
+  // 4. Create the folder with its parents.
+  if (settings.Output_path.empty() || !createDirectories(settings.Output_path)) {
+    m_host.showMessage(m_host.langString("DirectoryCreateError"), m_host.langString("Error"), RunHost::Icon::kError);
+    return false;
+  }
+  // 5. The options of the run are fixed here (the record is read by every worker).
+  m_settings = settings;
+  // 6-7. Progress preparation.
+  m_finished = false;
+  m_cancelled = false;
+  m_aborted = false;
+  counters.processed = 0;
+  total = static_cast<int>(files.size());
+  // 8. The queue.
+  filelisttemp.assign(files.begin(), files.end());
+  // 9. Timers on, RUN set.
+  m_dispatchEnabled = true;
+  m_reapEnabled = true;
+  m_watcherEnabled = false;
+  RUN = true;
+  // 10-11.
+  m_log.clear();
+  starttime = monotonicMs();
+  counters.processedbytes = 0;
+  counters.outputbytes = 0;
+  counter = 1;
+  // 12-13.
+  m_host.progressStarted(total);
+  return true;
+}
+
+void ConversionJob::dispatchTick() {
+  if (!m_dispatchEnabled) return;
+  std::lock_guard lock(m_dispatchLock);
+  int load = m_memoryLoad ? m_memoryLoad() : 0;
+  size_t limit = m_settings.Output_format == 4 ? 1 : static_cast<size_t>(std::max(1, m_settings.Threads));
+  if (!(RUN && prevthrfree.load() && thr.size() < limit && load < 90)) return;
+  if (filelisttemp.empty()) {
+    m_dispatchEnabled = false;
+    m_watcherEnabled = true;
+    return;
+  }
+  bool appended = false;
+  try {
+    PipelineEnv env{m_settings, counters, m_totals, m_log};
+    std::unique_ptr<TConversionThread> worker = m_threadFactory(env);
+    if (!worker) throw std::runtime_error("no worker");
+    TConversionThread& w = *worker;
+    thr.push_back(std::move(worker));
+    appended = true;
+    w.filename = filelisttemp.front();
+    w.kill = false;
+    w.index = counter;
+    counter = counter + 1;
+    w.format = std::string(formatCode(m_settings.Output_format));
+    w.target = provisionalTarget(m_settings.Output_path, w.filename, w.format);
+    filelisttemp.pop_front();
+    w.start();
+  } catch (...) {
+    // The entry of a worker whose thread never ran is dropped: nobody would ever reap it.
+    if (appended) thr.pop_back();
+    RUN = false;
+    m_dispatchEnabled = false;
+    m_reapEnabled = false;
+    m_aborted = true;
+    m_host.progressAborted();
+    m_host.showMessage("Error creating thread!", "Error", RunHost::Icon::kError);
+  }
+}
+
+void ConversionJob::reapTick() {
+  if (!m_reapEnabled) return;
+  std::lock_guard lock(m_reapLock);
+  for (size_t i = 0; i < thr.size(); ++i) {
+    if (thr[i]->kill.load()) {
+      thr[i]->wait();
+      thr.erase(thr.begin() + static_cast<std::ptrdiff_t>(i));
+      break;
+    }
+  }
+}
+
+bool ConversionJob::completionTick() {
+  if (!m_watcherEnabled || !thr.empty()) return false;
+  m_watcherEnabled = false;
+  m_reapEnabled = false;
+  m_finished = true;
+  return true;
+}
+
+void ConversionJob::cancel() {
+  if (m_finished) return;
+  m_cancelled = true;
+  RUN = false;
+  m_dispatchEnabled = false;
+  m_watcherEnabled = true;
+}
+
+uint64_t ConversionJob::elapsedMs() const { return monotonicMs() - starttime; }
+
+void ConversionJob::runToCompletion(const std::function<void()>& onIdle) {
+  uint64_t lastWatch = monotonicMs(), lastIdle = lastWatch;
+  while (!m_finished) {
+    if (m_aborted) {
+      for (auto& worker : thr) worker->wait();
+      thr.clear();
+      break;
+    }
+    dispatchTick();
+    reapTick();
+    uint64_t now = monotonicMs();
+    if (now - lastWatch >= 250 || (m_watcherEnabled && thr.empty())) {
+      lastWatch = now;
+      if (completionTick()) break;
+    }
+    if (onIdle && now - lastIdle >= 100) {
+      lastIdle = now;
+      onIdle();
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  if (onIdle) onIdle();
+}
+
+}  // namespace brevane

@@ -1,0 +1,48 @@
+// The per-file conversion pipeline run by each worker.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "base/bitmap.h"
+#include "engine/codecs/codec.h"
+#include "engine/job.h"
+
+namespace brevane {
+
+/// A decoded source and its input size in bytes (-1 when it cannot be measured).
+struct DecodedSource {
+  codecs::DecodedImage image;
+  int32_t inputSize = -1;
+};
+
+/// Why a decode failed, which decides the error line.
+enum class DecodeFailure { kNone, kSource /* AFO */, kRaw /* RFO */, kRawLibrary /* no code */ };
+
+/// Decodes a source: RAW extensions through rawdll.so, all others through the registry. The
+/// caller holds ConversionLock. Throws brevane::Error; `failure` says which line it makes.
+DecodedSource decodeSource(const std::string& path, DecodeFailure& failure);
+
+/// The working image of a file and, when the source has alpha, its alpha plane (24 bits, the
+/// alpha in the third byte of each pixel).
+struct WorkingImage {
+  Bitmap image;
+  Bitmap alpha;
+  bool hasAlpha = false;
+};
+
+/// True when a decoded image takes the alpha path (PNG colour type 6, a Targa reporting
+/// alpha, any 32-bit bitmap).
+bool decodedHasAlpha(const codecs::DecodedImage& decoded);
+
+/// Builds the working image from a decoded image. Throws brevane::Error for a metafile, which
+/// has no conversion to a bitmap.
+WorkingImage buildWorkingImage(codecs::DecodedImage&& decoded);
+
+/// The whole pipeline for one worker; every failure becomes its error line.
+void runPipeline(TConversionThread& worker, const PipelineEnv& env);
+
+/// `path` with the extension of its name replaced by (or extended with) `extension`.
+std::string replaceExtension(const std::string& path, const std::string& extension);
+
+}  // namespace brevane

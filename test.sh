@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test through ctest.
+set -euo pipefail
+cd "$(dirname "$0")"
+./tools/install-deps.sh
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release
+cmake --build build
+ctest --test-dir build --output-on-failure -j2 --timeout 600
+if [ "${BREVANE_SKIP_FUZZ:-0}" != "1" ]; then
+  ./tools/fuzz-smoke.sh
+fi

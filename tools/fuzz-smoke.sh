@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Fuzz smoke: builds the own readers with clang, AddressSanitizer and UndefinedBehaviorSanitizer,
+# replays every file of the shared test corpus through each fuzz target, then fuzzes each
+# target for a few seconds.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds=${BREVANE_FUZZ_SECONDS:-5}
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DBREVANE_FUZZ=ON -DBREVANE_BUILD_TESTS=OFF -DBREVANE_BUILD_BENCH=OFF >/dev/null
+targets=$(cd fuzz && ls *_fuzzer.cpp | sed 's/\.cpp$//')
+cmake --build build-fuzz --target $targets
+corpus=../shared/testdata
+export ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1
+export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+for t in $targets; do
+  bin=build-fuzz/bin/$t
+  if [ -d "$corpus" ]; then
+    find "$corpus" -type f ! -name '*.md' ! -name '*.tsv' -print0 | xargs -0 -n 200 "$bin" -rss_limit_mb=4096 >/dev/null 2>build-fuzz/$t.replay.log \
+      || { cat build-fuzz/$t.replay.log; echo "fuzz replay failed: $t"; exit 1; }
+  fi
+  work=build-fuzz/corpus-$t
+  mkdir -p "$work"
+  "$bin" -max_total_time="$seconds" -rss_limit_mb=4096 -max_len=65536 "$work" >build-fuzz/$t.fuzz.log 2>&1 \
+    || { tail -50 build-fuzz/$t.fuzz.log; echo "fuzzing failed: $t"; exit 1; }
+  echo "fuzz smoke ok: $t"
+done
