@@ -15,26 +15,6 @@ int roundToInt(double v) { return static_cast<int>(std::nearbyint(v)); }
 
 uint8_t alphaOf(double v) { return static_cast<uint8_t>(std::clamp(roundToInt(v), 0, 255)); }
 
-// Opaque drawing: the glyphs' antialiased coverage blends the colour over the image; the
-// image keeps its layout (anything below 24 bits becomes 24-bit).
-void drawOpaqueText(Bitmap& image, const std::string& line, int x, int y, const FontSpec& font, int size) {
-  LineRect window{-x, -y, image.width(), image.height()};
-  Coverage mask = renderText(font, size, line, window);
-  if (mask.empty()) return;
-  Bgr colour = fontColor(font);
-  Bitmap overlay(mask.width, mask.height, 32);
-  for (int row = 0; row < mask.height; ++row) {
-    uint8_t* d = overlay.scanLine(row);
-    for (int col = 0; col < mask.width; ++col, d += 4) {
-      d[0] = colour.b;
-      d[1] = colour.g;
-      d[2] = colour.r;
-      d[3] = mask.at(col, row);
-    }
-  }
-  BlendOverlay(image, overlay, x + mask.left, y + mask.top);
-}
-
 }  // namespace
 
 StampAlphas stampAlphas(int opacity) {
@@ -63,13 +43,17 @@ void stampText(Bitmap& image, bool hasAlphaPlane, const std::string& line, const
   int p = settings.Text_opacity;
   if (p >= 100) {
     if (image.bitsPerPixel() < 24) image.convertTo24();
-    if (settings.Text_Shadow) drawOpaqueText(image, line, at.x + 1, at.y + 1, black, size);
-    drawOpaqueText(image, line, at.x, at.y, font, size);
+    // Opaque text: the glyphs' antialiased coverage blends the colour over the image.
+    if (settings.Text_Shadow) blendText(image, line, 255, at.x + 1, at.y + 1, black, size);
+    blendText(image, line, 255, at.x, at.y, font, size);
     return;
   }
   StampAlphas alphas = stampAlphas(p);
-  if (settings.Text_Shadow) DrawAlphaText(image, line, alphas.shadow, at.x + 2, at.y + 2, black, size);
-  DrawAlphaText(image, line, alphas.text, at.x, at.y, font, size);
+  // A 24-bit image that ends 24-bit is blended in place: the same colours as the round trip
+  // through 32 bits, without converting every pixel of a large photo twice.
+  auto draw = hasAlphaPlane || image.bitsPerPixel() != 24 ? &DrawAlphaText : &blendText;
+  if (settings.Text_Shadow) draw(image, line, alphas.shadow, at.x + 2, at.y + 2, black, size);
+  draw(image, line, alphas.text, at.x, at.y, font, size);
   if (!hasAlphaPlane) image.convertTo24();
 }
 

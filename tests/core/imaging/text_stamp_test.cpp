@@ -193,6 +193,20 @@ TEST(StampTextTest, SemiTransparentTextBlendsWithItsAlphasAndATwoPixelShadow) {
   EXPECT_GT(checked, 1000);
 }
 
+TEST(StampTextTest, BlendingIn24BitsEqualsTheRoundTripThrough32Bits) {
+  FontSpec f;
+  f.color = 0x00C08040;
+  f.style = 4;
+  Bitmap direct = test::patternImage(120, 40, 24, 11);
+  Bitmap viaAlpha = direct;
+  blendText(direct, "Round trip", 150, -3, 5, f, 14);
+  DrawAlphaText(viaAlpha, "Round trip", 150, -3, 5, f, 14);
+  ASSERT_EQ(viaAlpha.bitsPerPixel(), 32);
+  viaAlpha.convertTo24();
+  EXPECT_TRUE(test::samePixels(direct, viaAlpha));
+  EXPECT_FALSE(test::samePixels(direct, test::patternImage(120, 40, 24, 11)));
+}
+
 TEST(StampTextTest, AlphaPlaneImagesStay32BitWithTheirFourthByte) {
   TConversionSettings s = stampSettings(60, true);
   Bitmap image = filled(200, 50, 32, 77);
