@@ -59,12 +59,45 @@ constexpr int kMaxPixelSize = 16384;
 // Faces kept open; a run uses one or two, so the cache is simply emptied when it is full.
 constexpr size_t kMaxCachedFaces = 16;
 
+// Another face that covers characters the matched face lacks (a Greek or Hebrew file name in
+// a Latin-only font), in fontconfig's order of preference.
+struct Fallback {
+  FontMatch font;
+  FcCharSet* charset = nullptr;  // owned by the Match's font set
+};
+
 struct Match {
   FontMatch font;
   bool embolden = false;  // fontconfig asks for synthetic bold (no bold face exists)
   bool shear = false;     // fontconfig asks for synthetic oblique (no italic face exists)
   FT_Matrix matrix{0x10000, 0, 0, 0x10000};
+  std::shared_ptr<FcFontSet> sorted;  // keeps the fallbacks' charsets alive
+  std::vector<Fallback> fallbacks;
 };
+
+FcPattern* fontPattern(const FontSpec& spec) {
+  bool bold = (spec.style & 1) != 0, italic = (spec.style & 2) != 0;
+  std::string lang = charsetLanguage(spec.charset);
+  FcPattern* pattern = FcPatternCreate();
+  if (!pattern) throw std::bad_alloc();
+  FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(spec.name.c_str()));
+  FcPatternAddInteger(pattern, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+  FcPatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+  FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
+  if (!lang.empty()) FcPatternAddString(pattern, FC_LANG, reinterpret_cast<const FcChar8*>(lang.c_str()));
+  FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+  FcDefaultSubstitute(pattern);
+  return pattern;
+}
+
+FontMatch fontOf(FcPattern* p) {
+  FontMatch m;
+  FcChar8* text = nullptr;
+  if (FcPatternGetString(p, FC_FILE, 0, &text) == FcResultMatch) m.file = reinterpret_cast<char*>(text);
+  if (FcPatternGetString(p, FC_FAMILY, 0, &text) == FcResultMatch) m.family = reinterpret_cast<char*>(text);
+  FcPatternGetInteger(p, FC_INDEX, 0, &m.index);
+  return m;
+}
 
 class FontEngine {
  public:
@@ -75,31 +108,28 @@ class FontEngine {
   }
 
   const Match& match(const FontSpec& spec) {
-    bool bold = (spec.style & 1) != 0, italic = (spec.style & 2) != 0;
-    std::string lang = charsetLanguage(spec.charset);
-    std::string key = spec.name + '\x1f' + (bold ? 'b' : '-') + (italic ? 'i' : '-') + lang;
+    std::string key = spec.name + '\x1f' + std::to_string(spec.style & 3) + charsetLanguage(spec.charset);
     auto it = m_matches.find(key);
     if (it != m_matches.end()) return it->second;
 
-    FcPattern* pattern = FcPatternCreate();
-    if (!pattern) throw std::bad_alloc();
-    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(spec.name.c_str()));
-    FcPatternAddInteger(pattern, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
-    FcPatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
-    FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
-    if (!lang.empty()) FcPatternAddString(pattern, FC_LANG, reinterpret_cast<const FcChar8*>(lang.c_str()));
-    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
-    FcDefaultSubstitute(pattern);
+    FcPattern* pattern = fontPattern(spec);
     FcResult result = FcResultNoMatch;
     FcPattern* found = FcFontMatch(nullptr, pattern, &result);
+    FcFontSet* sorted = FcFontSort(nullptr, pattern, FcTrue, nullptr, &result);
     FcPatternDestroy(pattern);
-    if (!found) throw Error(format("No font is available for \"%s\"", spec.name.c_str()));
-
     Match m;
-    FcChar8* text = nullptr;
-    if (FcPatternGetString(found, FC_FILE, 0, &text) == FcResultMatch) m.font.file = reinterpret_cast<char*>(text);
-    if (FcPatternGetString(found, FC_FAMILY, 0, &text) == FcResultMatch) m.font.family = reinterpret_cast<char*>(text);
-    FcPatternGetInteger(found, FC_INDEX, 0, &m.font.index);
+    if (sorted) {
+      m.sorted.reset(sorted, &FcFontSetDestroy);
+      for (int i = 0; i < sorted->nfont; ++i) {
+        Fallback f{fontOf(sorted->fonts[i]), nullptr};
+        FcBool scalable = FcFalse;
+        if (FcPatternGetBool(sorted->fonts[i], FC_SCALABLE, 0, &scalable) != FcResultMatch || !scalable) continue;
+        if (FcPatternGetCharSet(sorted->fonts[i], FC_CHARSET, 0, &f.charset) != FcResultMatch) continue;
+        if (!f.font.file.empty()) m.fallbacks.push_back(std::move(f));
+      }
+    }
+    if (!found) throw Error(format("No font is available for \"%s\"", spec.name.c_str()));
+    m.font = fontOf(found);
     FcBool flag = FcFalse;
     if (FcPatternGetBool(found, FC_EMBOLDEN, 0, &flag) == FcResultMatch) m.embolden = flag != FcFalse;
     FcMatrix* matrix = nullptr;
@@ -114,15 +144,19 @@ class FontEngine {
     return m_matches.emplace(key, std::move(m)).first->second;
   }
 
+  // Closes the cached faces when there are too many. Called at the start of a request only,
+  // so that faces handed out during one request stay open until it ends.
+  void trimFaces() {
+    if (m_faces.size() < kMaxCachedFaces) return;
+    for (auto& entry : m_faces) FT_Done_Face(entry.second);
+    m_faces.clear();
+  }
+
   FT_Face face(const FontMatch& font) {
     if (!m_library) throw Error("The font library cannot be initialised");
     auto key = std::make_pair(font.file, font.index);
     auto it = m_faces.find(key);
     if (it != m_faces.end()) return it->second;
-    if (m_faces.size() >= kMaxCachedFaces) {
-      for (auto& entry : m_faces) FT_Done_Face(entry.second);
-      m_faces.clear();
-    }
     FT_Face face = nullptr;
     FT_Error error = FT_New_Face(m_library, font.file.c_str(), font.index, &face);
     if (error != 0 || !face) throw Error(format("Cannot open the font file %s (FreeType error %d)", font.file.c_str(), error));
@@ -149,54 +183,126 @@ FontEngine& engine() {
 constexpr int kLoadFlags = FT_LOAD_DEFAULT | FT_LOAD_TARGET_LIGHT | FT_LOAD_NO_BITMAP;
 
 struct ShapedGlyph {
+  FT_Face face = nullptr;
   unsigned id = 0;
-  int64_t x = 0, y = 0;  // glyph origin in 26.6 pixels, x right, y up from the baseline
+  int64_t x = 0, y = 0;    // glyph origin in 26.6 pixels, x right, y up from the baseline
+  bool primary = true;     // drawn from the matched face (synthetic bold and oblique apply)
 };
 
 // A line shaped at one pixel size; everything the measuring and the drawing share.
 struct ShapedLine {
   std::vector<ShapedGlyph> glyphs;
   int64_t advance = 0;  // 26.6
-  int ascender = 0, descender = 0;  // whole pixels, descender <= 0
+  int ascender = 0, descender = 0;  // whole pixels of the matched face, descender <= 0
   FT_Pos emboldenStrength = 0;      // 26.6, 0 without synthetic bold
 };
 
 void deleteBuffer(hb_buffer_t* b) { hb_buffer_destroy(b); }
 void deleteFont(hb_font_t* f) { hb_font_destroy(f); }
 
-ShapedLine shapeLine(FT_Face face, const Match& match, const FontSpec& spec, int sizePoints, const std::string& line) {
+// The code point at `i` (advanced past it); a malformed sequence reads as U+FFFD, one byte.
+uint32_t nextCodePoint(const std::string& s, size_t& i) {
+  auto byte = [&](size_t k) { return static_cast<uint8_t>(s[k]); };
+  uint8_t b = byte(i++);
+  if (b < 0x80) return b;
+  int extra = (b >> 5) == 6 ? 1 : (b >> 4) == 14 ? 2 : (b >> 3) == 30 ? 3 : 0;
+  if (extra == 0 || s.size() - i < static_cast<size_t>(extra)) return 0xFFFD;
+  uint32_t cp = b & (0x3F >> extra);
+  for (int k = 0; k < extra; ++k) {
+    if ((byte(i + k) & 0xC0) != 0x80) return 0xFFFD;
+    cp = (cp << 6) | (byte(i + k) & 0x3F);
+  }
+  i += extra;
+  return cp;
+}
+
+// Characters that never choose a face of their own: they stay in the run around them.
+bool isNeutral(uint32_t cp) {
+  return cp <= 0x20 || (cp >= 0x300 && cp <= 0x36F) || cp == 0x200C || cp == 0x200D || (cp >= 0xFE00 && cp <= 0xFE0F);
+}
+
+struct Run {
+  FT_Face face;
+  size_t start, length;
+};
+
+// Splits the line into runs of one face: the matched face where it has the character,
+// otherwise the first fallback that covers it.
+std::vector<Run> splitRuns(FontEngine& e, const Match& match, FT_Face primary, const std::string& line) {
+  std::vector<Run> runs;
+  FT_Face current = primary;
+  size_t runStart = 0;
+  for (size_t i = 0; i < line.size();) {
+    size_t at = i;
+    uint32_t cp = nextCodePoint(line, i);
+    FT_Face want = current;
+    if (!isNeutral(cp)) {
+      want = primary;
+      if (FT_Get_Char_Index(primary, cp) == 0) {
+        for (const Fallback& f : match.fallbacks) {
+          if (!FcCharSetHasChar(f.charset, cp)) continue;
+          if (f.font.file == match.font.file && f.font.index == match.font.index) continue;
+          FT_Face face = e.face(f.font);
+          if (FT_Get_Char_Index(face, cp) != 0) {
+            want = face;
+            break;
+          }
+        }
+      }
+    }
+    if (want != current) {
+      if (at > runStart) runs.push_back({current, runStart, at - runStart});
+      current = want;
+      runStart = at;
+    }
+  }
+  if (line.size() > runStart) runs.push_back({current, runStart, line.size() - runStart});
+  return runs;
+}
+
+void setPixelSize(FT_Face face, int sizePoints) {
   int px = std::max(1, pointsToPixels(sizePoints));
   if (px > kMaxPixelSize) throw Error(format("Font size %d is too large", sizePoints));
   FT_Error error = FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(px));
   if (error != 0) throw Error(format("Cannot set the font size %d (FreeType error %d)", sizePoints, error));
+}
 
+ShapedLine shapeLine(FontEngine& e, const Match& match, const FontSpec& spec, int sizePoints, const std::string& line) {
+  FT_Face primary = e.face(match.font);
+  setPixelSize(primary, sizePoints);
   ShapedLine out;
-  out.ascender = static_cast<int>((face->size->metrics.ascender + 63) >> 6);
-  out.descender = static_cast<int>(face->size->metrics.descender >> 6);
-  if (match.embolden) out.emboldenStrength = FT_MulFix(face->units_per_EM, face->size->metrics.y_scale) / 24;
+  out.ascender = static_cast<int>((primary->size->metrics.ascender + 63) >> 6);
+  out.descender = static_cast<int>(primary->size->metrics.descender >> 6);
+  if (match.embolden) out.emboldenStrength = FT_MulFix(primary->units_per_EM, primary->size->metrics.y_scale) / 24;
   if (line.empty()) return out;
   if (line.size() > static_cast<size_t>(INT32_MAX / 2)) throw Error("The text line is too long");
 
-  std::unique_ptr<hb_font_t, decltype(&deleteFont)> font(hb_ft_font_create(face, nullptr), &deleteFont);
-  hb_ft_font_set_load_flags(font.get(), kLoadFlags);
-  std::unique_ptr<hb_buffer_t, decltype(&deleteBuffer)> buffer(hb_buffer_create(), &deleteBuffer);
-  if (!hb_buffer_allocation_successful(buffer.get())) throw std::bad_alloc();
-  hb_buffer_add_utf8(buffer.get(), line.data(), static_cast<int>(line.size()), 0, static_cast<int>(line.size()));
   std::string lang = charsetLanguage(spec.charset);
-  if (!lang.empty()) hb_buffer_set_language(buffer.get(), hb_language_from_string(lang.c_str(), -1));
-  hb_buffer_guess_segment_properties(buffer.get());
-  hb_shape(font.get(), buffer.get(), nullptr, 0);
-  if (!hb_buffer_allocation_successful(buffer.get())) throw std::bad_alloc();
-
-  unsigned count = 0;
-  const hb_glyph_info_t* info = hb_buffer_get_glyph_infos(buffer.get(), &count);
-  const hb_glyph_position_t* pos = hb_buffer_get_glyph_positions(buffer.get(), &count);
-  out.glyphs.reserve(count);
   int64_t penX = 0, penY = 0;
-  for (unsigned i = 0; i < count; ++i) {
-    out.glyphs.push_back({info[i].codepoint, penX + pos[i].x_offset, penY + pos[i].y_offset});
-    penX += pos[i].x_advance + out.emboldenStrength;
-    penY += pos[i].y_advance;
+  for (const Run& run : splitRuns(e, match, primary, line)) {
+    if (run.face != primary) setPixelSize(run.face, sizePoints);
+    bool isPrimary = run.face == primary;
+    std::unique_ptr<hb_font_t, decltype(&deleteFont)> font(hb_ft_font_create(run.face, nullptr), &deleteFont);
+    hb_ft_font_set_load_flags(font.get(), kLoadFlags);
+    std::unique_ptr<hb_buffer_t, decltype(&deleteBuffer)> buffer(hb_buffer_create(), &deleteBuffer);
+    if (!hb_buffer_allocation_successful(buffer.get())) throw std::bad_alloc();
+    // The whole line goes in as context, so that shaping at run edges sees the neighbours.
+    hb_buffer_add_utf8(buffer.get(), line.data(), static_cast<int>(line.size()), static_cast<unsigned>(run.start),
+                       static_cast<int>(run.length));
+    if (!lang.empty()) hb_buffer_set_language(buffer.get(), hb_language_from_string(lang.c_str(), -1));
+    hb_buffer_guess_segment_properties(buffer.get());
+    hb_shape(font.get(), buffer.get(), nullptr, 0);
+    if (!hb_buffer_allocation_successful(buffer.get())) throw std::bad_alloc();
+
+    unsigned count = 0;
+    const hb_glyph_info_t* info = hb_buffer_get_glyph_infos(buffer.get(), &count);
+    const hb_glyph_position_t* pos = hb_buffer_get_glyph_positions(buffer.get(), &count);
+    FT_Pos extra = isPrimary ? out.emboldenStrength : 0;
+    for (unsigned i = 0; i < count; ++i) {
+      out.glyphs.push_back({run.face, info[i].codepoint, penX + pos[i].x_offset, penY + pos[i].y_offset, isPrimary});
+      penX += pos[i].x_advance + extra;
+      penY += pos[i].y_advance;
+    }
   }
   out.advance = penX;
   return out;
@@ -252,13 +358,13 @@ std::vector<Box> decorationBars(FT_Face face, const FontSpec& spec, const Shaped
   return bars;
 }
 
-GlyphImage renderGlyph(FT_Face face, const Match& match, const ShapedLine& shaped, const ShapedGlyph& g) {
+GlyphImage renderGlyph(const Match& match, const ShapedLine& shaped, const ShapedGlyph& g) {
   GlyphImage out;
-  if (FT_Load_Glyph(face, g.id, kLoadFlags) != 0) return out;
-  FT_GlyphSlot slot = face->glyph;
+  if (FT_Load_Glyph(g.face, g.id, kLoadFlags) != 0) return out;
+  FT_GlyphSlot slot = g.face->glyph;
   if (slot->format != FT_GLYPH_FORMAT_OUTLINE) return out;
-  if (match.shear) FT_Outline_Transform(&slot->outline, &match.matrix);
-  if (shaped.emboldenStrength > 0) FT_Outline_EmboldenXY(&slot->outline, shaped.emboldenStrength, shaped.emboldenStrength);
+  if (match.shear && g.primary) FT_Outline_Transform(&slot->outline, &match.matrix);
+  if (shaped.emboldenStrength > 0 && g.primary) FT_Outline_EmboldenXY(&slot->outline, shaped.emboldenStrength, shaped.emboldenStrength);
   // Origin in pixels, y down; the fraction is moved into the outline for sub-pixel placement.
   int64_t ox = g.x;
   int64_t oy = static_cast<int64_t>(shaped.ascender) * 64 - g.y;
@@ -294,18 +400,19 @@ FontMatch matchFont(const FontSpec& font) {
 TextExtent measureText(const FontSpec& font, int sizePoints, const std::string& line) {
   FontEngine& e = engine();
   std::lock_guard lock(e.mutex);
+  e.trimFaces();
   const Match& m = e.match(font);
-  FT_Face face = e.face(m.font);
-  ShapedLine shaped = shapeLine(face, m, font, sizePoints, line);
+  ShapedLine shaped = shapeLine(e, m, font, sizePoints, line);
   return {advancePixels(shaped), shaped.ascender - shaped.descender};
 }
 
 Coverage renderText(const FontSpec& font, int sizePoints, const std::string& line, const LineRect& window) {
   FontEngine& e = engine();
   std::lock_guard lock(e.mutex);
+  e.trimFaces();
   const Match& m = e.match(font);
+  ShapedLine shaped = shapeLine(e, m, font, sizePoints, line);
   FT_Face face = e.face(m.font);
-  ShapedLine shaped = shapeLine(face, m, font, sizePoints, line);
   int width = advancePixels(shaped);
   Box clip{window.x, window.y, window.x + window.width, window.y + window.height};
 
@@ -316,7 +423,7 @@ Coverage renderText(const FontSpec& font, int sizePoints, const std::string& lin
   Box ink{0, 0, 0, 0};
   for (const ShapedGlyph& g : shaped.glyphs) {
     if (g.x + reach < static_cast<int64_t>(clip.x0) * 64 || g.x - reach > static_cast<int64_t>(clip.x1) * 64) continue;
-    GlyphImage image = renderGlyph(face, m, shaped, g);
+    GlyphImage image = renderGlyph(m, shaped, g);
     Box box{image.left, image.top, image.left + image.width, image.top + image.height};
     if (image.pixels.empty() || intersect(box, clip).empty()) continue;
     ink = unite(ink, box);

@@ -84,6 +84,24 @@ TEST(FontsTest, ExtentIsTheAdvanceAndTheLineHeight) {
   EXPECT_THROW(measureText(f, 100000, "x"), Error);
 }
 
+TEST(FontsTest, CharactersMissingFromTheFaceComeFromAFallbackFace) {
+  REQUIRE_LIBERATION();
+  if (matchFont(FontSpec{"DejaVu Serif"}).family != "DejaVu Serif") GTEST_SKIP() << "fonts-dejavu-core is not installed";
+  FontSpec f;  // Liberation Serif has no Armenian
+  LineRect all{-100, -100, 400, 400};
+  Coverage armenian = renderText(f, 20, "\u0531", all);
+  Coverage missing = renderText(f, 20, "\uE000", all);  // in no font: the empty-glyph box
+  ASSERT_FALSE(armenian.empty());
+  EXPECT_TRUE(armenian.data != missing.data || armenian.width != missing.width);
+  // The line keeps the matched face's height, and the Latin part its own advance.
+  EXPECT_EQ(measureText(f, 20, "A\u0531").height, measureText(f, 20, "A").height);
+  EXPECT_NEAR(measureText(f, 20, "A\u0531").width,
+              measureText(f, 20, "A").width + measureText(f, 20, "\u0531").width, 1);
+  // Malformed UTF-8 neither throws nor reads past the end.
+  EXPECT_NO_THROW(renderText(f, 20, std::string("A\xE2\x82", 3), all));
+  EXPECT_NO_THROW(measureText(f, 20, std::string("\xF0\x9F", 2)));
+}
+
 TEST(FontsTest, RenderingIsIdenticalAcrossThreads) {
   FontSpec f;
   LineRect all{-1000, -1000, 4000, 4000};
