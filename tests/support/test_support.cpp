@@ -14,9 +14,11 @@ namespace brevane::test {
 
 namespace {
 
+// Never destroyed: the list is first used after `cleanup` below is constructed, so a plain
+// static would be destroyed before cleanup reads it at exit.
 std::vector<std::string>& createdDirs() {
-  static std::vector<std::string> dirs;
-  return dirs;
+  static auto* dirs = new std::vector<std::string>;
+  return *dirs;
 }
 
 struct Cleanup {
