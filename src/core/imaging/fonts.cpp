@@ -54,8 +54,9 @@ std::string charsetLanguage(int charset) {
 namespace {
 
 // Pixel sizes above this are refused: FreeType's limit is 0xFFFF, and a glyph of this size
-// already takes tens of megabytes.
+// already takes hundreds of megabytes.
 constexpr int kMaxPixelSize = 16384;
+static_assert(kMaxFontPoints * 96 / 72 == kMaxPixelSize);
 // Faces kept open; a run uses one or two, so the cache is simply emptied when it is full.
 constexpr size_t kMaxCachedFaces = 16;
 

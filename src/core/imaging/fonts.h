@@ -10,6 +10,9 @@
 
 namespace brevane::imaging {
 
+/// Largest point size the renderer accepts (16384 pixels); larger sizes are refused.
+inline constexpr int kMaxFontPoints = 12288;
+
 /// Pixel height of a point size at 96 dots per inch, ties to even (26 points are 35 pixels).
 int pointsToPixels(int points);
 

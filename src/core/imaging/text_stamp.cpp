@@ -25,13 +25,14 @@ int fitFontSize(const FontSpec& font, const std::string& line, int imageWidth) {
   int s0 = font.size;
   if (s0 < kMinFittedSize) return s0;
   int limit = roundToInt(imageWidth * 0.35);
-  for (int s = s0; s >= kMinFittedSize; --s)
+  // Sizes the renderer cannot draw are skipped as if they were too wide.
+  for (int s = std::min(s0, kMaxFontPoints); s >= kMinFittedSize; --s)
     if (measureText(font, s, line).width <= limit) return s;
   return kMinFittedSize;
 }
 
 void stampText(Bitmap& image, bool hasAlphaPlane, const std::string& line, const TConversionSettings& settings) {
-  if (image.empty()) return;
+  if (image.empty() || line.empty()) return;  // an empty line draws nothing
   const FontSpec& font = settings.Text_Font;
   int W = image.width(), H = image.height();
   int size = fitFontSize(font, line, W);

@@ -22,7 +22,8 @@ StampAlphas stampAlphas(int opacity);
 
 /// The size the line is drawn at on an image `imageWidth` pixels wide: the largest size from
 /// the font's own down to 8 points whose line is at most Round(imageWidth * 0.35) wide, or 8
-/// when none is; a font below 8 points keeps its size.
+/// when none is; a font below 8 points keeps its size. Sizes above kMaxFontPoints count as
+/// too wide.
 int fitFontSize(const FontSpec& font, const std::string& line, int imageWidth);
 
 /// Draws `line` into `image` with the settings' font, position, opacity and shadow. The caller

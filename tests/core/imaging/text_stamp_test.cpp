@@ -146,6 +146,9 @@ TEST(FitFontSizeTest, ShrinksToAThirdOfTheWidthButNotBelowEight) {
   EXPECT_EQ(fitFontSize(f, line, 50), 8);
   // A line that fits keeps the font's own size.
   EXPECT_EQ(fitFontSize(f, "i", 1000), 72);
+  // Sizes beyond what the renderer draws start the search at its largest size.
+  f.size = 1000000;
+  EXPECT_EQ(fitFontSize(f, "", 100), kMaxFontPoints);
   // Below 8 points the size is used as it is.
   f.size = 6;
   EXPECT_EQ(fitFontSize(f, line, 10), 6);
