@@ -14,8 +14,7 @@ namespace brevane::test {
 
 namespace {
 
-// Never destroyed: the list is first used after `cleanup` below is constructed, so a plain
-// static would be destroyed before cleanup reads it at exit.
+// Never destroyed, so the cleanup at exit can still read it.
 std::vector<std::string>& createdDirs() {
   static auto* dirs = new std::vector<std::string>;
   return *dirs;
