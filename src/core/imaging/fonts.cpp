@@ -243,7 +243,12 @@ std::vector<Run> splitRuns(FontEngine& e, const Match& match, FT_Face primary, c
         for (const Fallback& f : match.fallbacks) {
           if (!FcCharSetHasChar(f.charset, cp)) continue;
           if (f.font.file == match.font.file && f.font.index == match.font.index) continue;
-          FT_Face face = e.face(f.font);
+          FT_Face face = nullptr;
+          try {
+            face = e.face(f.font);
+          } catch (const Error&) {
+            continue;  // an unreadable fallback file is passed over
+          }
           if (FT_Get_Char_Index(face, cp) != 0) {
             want = face;
             break;
