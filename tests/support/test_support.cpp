@@ -14,9 +14,11 @@ namespace brevane::test {
 
 namespace {
 
+// Never destroyed: the cleanup object below is destroyed at exit after any function-local
+// static made later, so the list must outlive every static destructor.
 std::vector<std::string>& createdDirs() {
-  static std::vector<std::string> dirs;
-  return dirs;
+  static auto* dirs = new std::vector<std::string>;
+  return *dirs;
 }
 
 struct Cleanup {
