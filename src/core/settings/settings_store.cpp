@@ -28,7 +28,10 @@ AppSettings AppSettings::defaults(const Environment& env) {
   TConversionSettings& c = s.conversion;
   c.Threads = std::max(1, env.cpuCount);
   c.Output_path = env.homeFolder + "/brv-output/";
+  // Beside the executable, else in the installed layout's share folder.
   c.Img_path = env.programFolder + "watermark.png";
+  if (!isRegularFile(c.Img_path) && isRegularFile(env.programFolder + "../share/brevane/watermark.png"))
+    c.Img_path = env.programFolder + "../share/brevane/watermark.png";
   c.Resize_width = env.screenWidth;
   c.Resize_height = env.screenHeight;
   c.textfs = env.dateFormat;
@@ -49,15 +52,15 @@ struct KeyEntry {
   Setter set;
 };
 
+// A key bound to its field; `field` maps a (const or mutable) state to the field.
 template <typename T, typename Field>
 KeyEntry entry(SettingsKey key, Field field) {
-  return {key, [field](const AppSettings& s) -> SettingsValue { return static_cast<T>(field(const_cast<AppSettings&>(s))); },
+  return {key, [field](const AppSettings& s) -> SettingsValue { return static_cast<T>(field(s)); },
           [field](AppSettings& s, const SettingsValue& v) { field(s) = std::get<T>(v); }};
 }
 
-// Accessors of the state's fields by key.
-#define BRV_CONV(member) [](AppSettings& s) -> auto& { return s.conversion.member; }
-#define BRV_APP(member) [](AppSettings& s) -> auto& { return s.member; }
+#define BRV_CONV(member) [](auto& s) -> auto& { return s.conversion.member; }
+#define BRV_APP(member) [](auto& s) -> auto& { return s.member; }
 
 const std::vector<KeyEntry>& entries() {
   using enum ValueType;
@@ -386,7 +389,7 @@ SaveOutcome saveSettings(IniFile& ini, const AppSettings& state, const Environme
 
 std::string settingsFolderFor(const char* xdgConfigHome, const std::string& home) {
   std::string base = xdgConfigHome && xdgConfigHome[0] == '/' ? xdgConfigHome : home + "/.config";
-  while (base.size() > 1 && base.back() == '/') base.pop_back();
+  while (!base.empty() && base.back() == '/') base.pop_back();
   return base + "/Brevane/";
 }
 
