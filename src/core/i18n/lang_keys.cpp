@@ -4,6 +4,7 @@
 namespace brevane::i18n {
 
 const std::vector<std::string_view>& messageKeys() {
+  // clang-format off
   static const std::vector<std::string_view> kKeys = {
       "InputImages", "PathColumn", "NameColumn", "TypeColumn", "SizeColumn", "ImgSizeColumn",
       "FilterList", "PositionList", "Confirmation", "Information", "Error", "ExitConfirmation",
@@ -12,6 +13,7 @@ const std::vector<std::string_view>& messageKeys() {
       "progressformPngBitBtn1CaptionClose", "Stopping...", "KiB", "MiB", "AllProcessed", "second",
       "UpdateReq", "Update", "UpToDate", "UpdateCheckError",
   };
+  // clang-format on
   return kKeys;
 }
 
@@ -36,20 +38,19 @@ const std::vector<WindowTextKey>& windowTextKeys() {
          // File list context menu: Add files, Add folder, Delete selected, Clear list, Select all.
          "N7", "N8", "N9", "N11", "N12",
          // Text mask variables (PopupMenu2) with the Add symbol submenu.
-         "Currentdate1", "Currenttime1", "Filecreationdate1", "Filecreationtime1", "Filename1", "Extension1",
-         "Width1", "Height1", "Counter1", "Exifdate1", "Exiftime1", "Addsymbol1", "N25", "Registered1", "rademark1",
+         "Currentdate1", "Currenttime1", "Filecreationdate1", "Filecreationtime1", "Filename1", "Extension1", "Width1",
+         "Height1", "Counter1", "Exifdate1", "Exiftime1", "Addsymbol1", "N25", "Registered1", "rademark1",
          // Rename mask variables (PopupMenu3).
          "NTheoriginalfilename1", "EFileextension1", "WThewidthoftheimageinpixels1", "HImageheightinpixels1",
          "Currenttime2", "DCurrentDate1", "CFilecounter1", "FCDFilecreationdate1", "FCTFilecreationtime1",
          // Buttons: Exit, Convert, output Browse, Font, Add variable (text, rename), watermark
          // Browse, Preview (hidden).
-         "PngBitBtn1", "PngBitBtn2", "PngBitBtn3", "PngBitBtn4", "PngBitBtn5", "PngBitBtn6", "PngBitBtn7",
-         "PngBitBtn8",
+         "PngBitBtn1", "PngBitBtn2", "PngBitBtn3", "PngBitBtn4", "PngBitBtn5", "PngBitBtn6", "PngBitBtn7", "PngBitBtn8",
          // Option pages: JPG, PNG, JPEG 2000, Rename, Resize, Text, Watermark, Output settings.
          "TabSheet1", "TabSheet2", "TabSheet3", "TabSheet4", "TabSheet5", "TabSheet6", "TabSheet7", "TabSheet8",
          "CheckBox1", "CheckBox2", "CheckBox3", "CheckBox4", "CheckBox5", "CheckBox6", "CheckBox7", "CheckBox8",
-         "CheckBox9", "CheckBox10", "CheckBox11", "CheckBox12", "CheckBox14", "CheckBox15",
-         "NoResizeRadioButton", "ChangeSizeRadioButton", "ChangeSizePercentRadioButton",
+         "CheckBox9", "CheckBox10", "CheckBox11", "CheckBox12", "CheckBox14", "CheckBox15", "NoResizeRadioButton",
+         "ChangeSizeRadioButton", "ChangeSizePercentRadioButton",
          // The resize page's group.
          "GroupBox2",
          // Caption labels: JPEG quality, PNG compression, JPEG 2000 quality, output folder, output
@@ -62,11 +63,9 @@ const std::vector<WindowTextKey>& windowTextKeys() {
         kCaption);
     add(kMainWindow,
         {// Tool bar: Add folder, Add files, Delete selected, Convert.
-         "ToolButton1", "ToolButton3", "ToolButton4", "ToolButton6",
-         "CheckBox2", "CheckBox3", "CheckBox7", "CheckBox8",
+         "ToolButton1", "ToolButton3", "ToolButton4", "ToolButton6", "CheckBox2", "CheckBox3", "CheckBox7", "CheckBox8",
          // Samples and the aspect ratio.
-         "Label17", "Label25", "Label19",
-         "SpinEdit1", "SpinEdit2", "SpinEdit3", "SpinEdit4", "SpinEdit5", "SpinEdit6"},
+         "Label17", "Label25", "Label19", "SpinEdit1", "SpinEdit2", "SpinEdit3", "SpinEdit4", "SpinEdit5", "SpinEdit6"},
         kHint);
     // Progress window: captions of files, time, input size, output size, threads; Open folder,
     // Cancel.

@@ -42,7 +42,9 @@ LanguageFile LanguageFile::load(const std::string& path) {
   return parse(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
-bool LanguageFile::hasSection(std::string_view section) const { return m_sections.count(foldName(section)) != 0; }
+bool LanguageFile::hasSection(std::string_view section) const {
+  return m_sections.count(foldName(section)) != 0;
+}
 
 std::optional<std::string> LanguageFile::value(std::string_view section, std::string_view key) const {
   auto s = m_sections.find(foldName(section));
@@ -82,16 +84,22 @@ std::optional<std::vector<uint8_t>> decodeBase64(std::string_view text) {
   for (char c : text) {
     if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v') continue;
     int v;
-    if (c >= 'A' && c <= 'Z') v = c - 'A';
-    else if (c >= 'a' && c <= 'z') v = c - 'a' + 26;
-    else if (c >= '0' && c <= '9') v = c - '0' + 52;
-    else if (c == '+') v = 62;
-    else if (c == '/') v = 63;
+    if (c >= 'A' && c <= 'Z')
+      v = c - 'A';
+    else if (c >= 'a' && c <= 'z')
+      v = c - 'a' + 26;
+    else if (c >= '0' && c <= '9')
+      v = c - '0' + 52;
+    else if (c == '+')
+      v = 62;
+    else if (c == '/')
+      v = 63;
     else if (c == '=') {
       ++padding;
       ++symbols;
       continue;
-    } else return std::nullopt;
+    } else
+      return std::nullopt;
     if (padding) return std::nullopt;  // data after padding
     ++symbols;
     acc = (acc << 6) | static_cast<uint32_t>(v);
@@ -162,12 +170,14 @@ std::optional<std::vector<uint8_t>> sectionFlag(const LanguageFile& file, std::s
 }
 
 std::string findLanguageFile(const std::string& programFolder) {
-  for (const std::string& candidate :
-       {programFolder + std::string(kLanguageFileName), programFolder + "../share/brevane/" + std::string(kLanguageFileName)})
+  for (const std::string& candidate : {programFolder + std::string(kLanguageFileName),
+                                       programFolder + "../share/brevane/" + std::string(kLanguageFileName)})
     if (isRegularFile(candidate)) return candidate;
   return {};
 }
 
-std::string languageFilePath() { return findLanguageFile(programFolder()); }
+std::string languageFilePath() {
+  return findLanguageFile(programFolder());
+}
 
 }  // namespace brevane::i18n

@@ -60,11 +60,11 @@ std::optional<std::string> findIniValue(std::string_view text, std::string_view 
   return std::nullopt;
 }
 
-std::string setIniValue(std::string_view text, std::string_view section, std::string_view key,
-                        std::string_view value) {
+std::string setIniValue(std::string_view text, std::string_view section, std::string_view key, std::string_view value) {
   std::vector<RawLine> lines = rawLines(text);
   size_t firstBreak = text.find('\n');
-  const char* eol = firstBreak != std::string_view::npos && firstBreak > 0 && text[firstBreak - 1] == '\r' ? "\r\n" : "\n";
+  const char* eol =
+      firstBreak != std::string_view::npos && firstBreak > 0 && text[firstBreak - 1] == '\r' ? "\r\n" : "\n";
   std::string newLine = std::string(key) + "=" + std::string(value);
   std::string wantSection = foldName(section), wantKey = foldName(key);
 

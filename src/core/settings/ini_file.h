@@ -17,8 +17,7 @@ namespace brevane::settings {
 /// first one, in the first section of that name, names compared without case) is replaced;
 /// otherwise the key is added after the last line of the section, or the section is
 /// appended. Every other line stays byte for byte; new lines take the file's line breaks.
-std::string setIniValue(std::string_view text, std::string_view section, std::string_view key,
-                        std::string_view value);
+std::string setIniValue(std::string_view text, std::string_view section, std::string_view key, std::string_view value);
 
 /// The raw value of `key` in `section` of an INI text, or none.
 std::optional<std::string> findIniValue(std::string_view text, std::string_view section, std::string_view key);
@@ -52,8 +51,7 @@ class IniFile {
   void writeInteger(std::string_view section, std::string_view key, int32_t value);
   void writeBool(std::string_view section, std::string_view key, bool value);
   /// The date part only, in the short date format of `fs`.
-  void writeDate(std::string_view section, std::string_view key, const LocalDateTime& value,
-                 const DateTimeFormat& fs);
+  void writeDate(std::string_view section, std::string_view key, const LocalDateTime& value, const DateTimeFormat& fs);
 
  private:
   std::string contents() const;

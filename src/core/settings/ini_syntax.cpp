@@ -64,16 +64,16 @@ namespace {
 // Lower case of one code point for the scripts names are likely to use.
 char32_t lowerCodePoint(char32_t c) {
   if (c >= 'A' && c <= 'Z') return c + 32;
-  if ((c >= 0xC0 && c <= 0xDE && c != 0xD7)) return c + 32;      // Latin-1
-  if (c == 0x178) return 0xFF;                                  // Ÿ
+  if ((c >= 0xC0 && c <= 0xDE && c != 0xD7)) return c + 32;  // Latin-1
+  if (c == 0x178) return 0xFF;                               // Ÿ
   if (c >= 0x100 && c <= 0x17F && c != 0x130 && c != 0x131 && c != 0x138 && c != 0x149) {
     bool oddLower = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
-    if (oddLower) return (c % 2 == 1) ? c + 1 : c;                // Latin Extended-A pairs
+    if (oddLower) return (c % 2 == 1) ? c + 1 : c;  // Latin Extended-A pairs
     return (c % 2 == 0) ? c + 1 : c;
   }
-  if (c >= 0x391 && c <= 0x3AB && c != 0x3A2) return c + 32;    // Greek
-  if (c >= 0x410 && c <= 0x42F) return c + 32;                  // Cyrillic А-Я
-  if (c >= 0x400 && c <= 0x40F) return c + 80;                  // Cyrillic Ѐ-Џ
+  if (c >= 0x391 && c <= 0x3AB && c != 0x3A2) return c + 32;  // Greek
+  if (c >= 0x410 && c <= 0x42F) return c + 32;                // Cyrillic А-Я
+  if (c >= 0x400 && c <= 0x40F) return c + 80;                // Cyrillic Ѐ-Џ
   if (c >= 0x460 && c <= 0x4FF && c % 2 == 0 && !(c >= 0x482 && c <= 0x489) && c != 0x4C0) return c + 1;
   return c;
 }
@@ -112,6 +112,8 @@ std::string foldName(std::string_view name) {
   return out;
 }
 
-bool sameIniName(std::string_view a, std::string_view b) { return foldName(a) == foldName(b); }
+bool sameIniName(std::string_view a, std::string_view b) {
+  return foldName(a) == foldName(b);
+}
 
 }  // namespace brevane::settings

@@ -59,8 +59,14 @@ KeyEntry entry(SettingsKey key, Field field) {
           [field](AppSettings& s, const SettingsValue& v) { field(s) = std::get<T>(v); }};
 }
 
-#define BRV_CONV(member) [](auto& s) -> auto& { return s.conversion.member; }
-#define BRV_APP(member) [](auto& s) -> auto& { return s.member; }
+#define BRV_CONV(member)        \
+  [](auto& s) -> auto& {        \
+    return s.conversion.member; \
+  }
+#define BRV_APP(member)  \
+  [](auto& s) -> auto& { \
+    return s.member;     \
+  }
 
 const std::vector<KeyEntry>& entries() {
   using enum ValueType;
@@ -148,8 +154,7 @@ SettingsValue defaultValue(const SettingsKey& key, const Environment& env) {
   return entryOf(key).get(AppSettings::defaults(env));
 }
 
-std::optional<SettingsValue> parseSettingsValue(const SettingsKey& key, std::string_view text,
-                                                const Environment& env) {
+std::optional<SettingsValue> parseSettingsValue(const SettingsKey& key, std::string_view text, const Environment& env) {
   switch (key.type) {
     case ValueType::kString: return SettingsValue(std::string(text));
     case ValueType::kDate: {
@@ -255,7 +260,9 @@ void writePlacement(IniFile& ini, int screenWidth, int screenHeight, const Windo
   writePlacementKeys(ini, screenWidth, screenHeight, placement, current);
 }
 
-SettingsValue settingsValueOf(const AppSettings& state, const SettingsKey& key) { return entryOf(key).get(state); }
+SettingsValue settingsValueOf(const AppSettings& state, const SettingsKey& key) {
+  return entryOf(key).get(state);
+}
 
 void applySettingsValue(AppSettings& state, const SettingsKey& key, const SettingsValue& value) {
   if (key.range == RangeRule::kSelectOnly) {
@@ -325,9 +332,9 @@ const std::vector<SettingsStep>& saveSequence() {
     for (std::string_view k : {"Resize_width", "Resize_height", "Resize_percent", "Counter_length"})
       steps.push_back({4, kKey, k});
     steps.push_back({5, kPlacement, ""});
-    for (std::string_view k : {"LastUpdateDate", "Resize_proportional", "Rename_enabled", "Exif", "EnlargeIfSmall",
-                               "Png_interlace", "Png_filter", "J2K_Lossless", "Watermark_enable", "AllProcessedBytes",
-                               "AllProcessedFiles"})
+    for (std::string_view k :
+         {"LastUpdateDate", "Resize_proportional", "Rename_enabled", "Exif", "EnlargeIfSmall", "Png_interlace",
+          "Png_filter", "J2K_Lossless", "Watermark_enable", "AllProcessedBytes", "AllProcessedFiles"})
       steps.push_back({6, kKey, k});
     return steps;
   }();
@@ -401,6 +408,8 @@ std::string settingsFolder() {
   return folder;
 }
 
-std::string settingsFilePath() { return settingsFolder() + std::string(kSettingsFileName); }
+std::string settingsFilePath() {
+  return settingsFolder() + std::string(kSettingsFileName);
+}
 
 }  // namespace brevane::settings

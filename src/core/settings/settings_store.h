@@ -69,8 +69,7 @@ bool isApplicationStateKey(const SettingsKey& key);
 SettingsValue defaultValue(const SettingsKey& key, const Environment& env);
 /// A value text read as the key's type and brought into its range; none when malformed (for
 /// a kSelectOnly key an out-of-range value is returned as it is).
-std::optional<SettingsValue> parseSettingsValue(const SettingsKey& key, std::string_view text,
-                                                const Environment& env);
+std::optional<SettingsValue> parseSettingsValue(const SettingsKey& key, std::string_view text, const Environment& env);
 /// The key read from the file: the default when missing or malformed, else the parsed value.
 SettingsValue readSettingsValue(const IniFile& ini, const SettingsKey& key, const Environment& env);
 /// Writes one value in the key's encoding; throws brevane::Error when the write fails.

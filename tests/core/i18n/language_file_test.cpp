@@ -77,8 +77,10 @@ TEST(Flag, DecodesBase64WithWhiteSpaceIntoPng) {
   std::vector<uint8_t> png = decodeFlag(kTinyPng);
   ASSERT_GT(png.size(), 8u);
   EXPECT_EQ(png[1], 'P');
-  LanguageFile f = LanguageFile::parse(std::string("[A]\nFlag=") + "iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAAAAAA6fptVAAAACklEQVR4nGNoAAAAggCBd81ytgAAAABJRU5ErkJggg==" +
-                                       "\n[B]\nName=x\n[C]\nFlag=\n");
+  LanguageFile f = LanguageFile::parse(
+      std::string("[A]\nFlag=") +
+      "iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAAAAAA6fptVAAAACklEQVR4nGNoAAAAggCBd81ytgAAAABJRU5ErkJggg==" +
+      "\n[B]\nName=x\n[C]\nFlag=\n");
   EXPECT_TRUE(sectionFlag(f, "A").has_value());
   EXPECT_FALSE(sectionFlag(f, "B").has_value());
   EXPECT_FALSE(sectionFlag(f, "C").has_value());
@@ -86,11 +88,11 @@ TEST(Flag, DecodesBase64WithWhiteSpaceIntoPng) {
 
 TEST(Flag, CorruptFlagsAreReported) {
   for (const char* text : {
-           "not*base64",                                   // outside the alphabet
-           "SGVsbG8gd29ybGQ=",                             // base64 of text, not a PNG
-           "iVBORw0KGgoAAAANSUhEUgAA",                     // signature and a cut header
+           "not*base64",                                    // outside the alphabet
+           "SGVsbG8gd29ybGQ=",                              // base64 of text, not a PNG
+           "iVBORw0KGgoAAAANSUhEUgAA",                      // signature and a cut header
            "iVBORw0KGgoAAAANSUhEUgAAAAAAAAABCAAAAADVvPBr",  // zero width
-           "iVBORw0KGgo=A",                                // data after padding
+           "iVBORw0KGgo=A",                                 // data after padding
        }) {
     try {
       decodeFlag(text);

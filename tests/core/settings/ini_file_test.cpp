@@ -29,22 +29,21 @@ TEST_P(SetIniValueTest, EditsOnlyTheKeyLine) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, SetIniValueTest,
-    ::testing::Values(
-        EditCase{"CreatesFile", "", "Settings", "Threads", "4", "[Settings]\nThreads=4\n"},
-        EditCase{"ReplacesWithoutCase", "; note\n[settings]\n  THREADS = 2\nExif=1\n", "Settings", "Threads", "4",
-                 "; note\n[settings]\nThreads=4\nExif=1\n"},
-        EditCase{"AddsAfterLastKeyOfSection", "[Settings]\nA=1\n\n[Other]\nB=2\n", "Settings", "C", "3",
-                 "[Settings]\nA=1\nC=3\n\n[Other]\nB=2\n"},
-        EditCase{"AppendsSection", "[Settings]\nA=1", "Text_Font", "Font", "Arial,0,0,1,0",
-                 "[Settings]\nA=1\n[Text_Font]\nFont=Arial,0,0,1,0\n"},
-        EditCase{"KeepsCrlfAndBom", "\xEF\xBB\xBF[Settings]\r\nA=1\r\nB=2\r\n", "Settings", "A", "x",
-                 "\xEF\xBB\xBF[Settings]\r\nA=x\r\nB=2\r\n"},
-        EditCase{"NewLineTakesCrlf", "[S]\r\nA=1\r\n", "S", "B", "2", "[S]\r\nA=1\r\nB=2\r\n"},
-        EditCase{"FirstSectionOfANameCounts", "[S]\nA=1\n[T]\n[s]\nA=2\n", "S", "A", "9",
-                 "[S]\nA=9\n[T]\n[s]\nA=2\n"},
-        EditCase{"KeysBeforeAnySectionAreNotMatched", "A=0\n[S]\n", "S", "A", "1", "A=0\n[S]\nA=1\n"},
-        EditCase{"ValueIsRaw", "[S]\n", "S", "Output_path", "C:\\out\\ \"x\"=y",
-                 "[S]\nOutput_path=C:\\out\\ \"x\"=y\n"}),
+    ::testing::Values(EditCase{"CreatesFile", "", "Settings", "Threads", "4", "[Settings]\nThreads=4\n"},
+                      EditCase{"ReplacesWithoutCase", "; note\n[settings]\n  THREADS = 2\nExif=1\n", "Settings",
+                               "Threads", "4", "; note\n[settings]\nThreads=4\nExif=1\n"},
+                      EditCase{"AddsAfterLastKeyOfSection", "[Settings]\nA=1\n\n[Other]\nB=2\n", "Settings", "C", "3",
+                               "[Settings]\nA=1\nC=3\n\n[Other]\nB=2\n"},
+                      EditCase{"AppendsSection", "[Settings]\nA=1", "Text_Font", "Font", "Arial,0,0,1,0",
+                               "[Settings]\nA=1\n[Text_Font]\nFont=Arial,0,0,1,0\n"},
+                      EditCase{"KeepsCrlfAndBom", "\xEF\xBB\xBF[Settings]\r\nA=1\r\nB=2\r\n", "Settings", "A", "x",
+                               "\xEF\xBB\xBF[Settings]\r\nA=x\r\nB=2\r\n"},
+                      EditCase{"NewLineTakesCrlf", "[S]\r\nA=1\r\n", "S", "B", "2", "[S]\r\nA=1\r\nB=2\r\n"},
+                      EditCase{"FirstSectionOfANameCounts", "[S]\nA=1\n[T]\n[s]\nA=2\n", "S", "A", "9",
+                               "[S]\nA=9\n[T]\n[s]\nA=2\n"},
+                      EditCase{"KeysBeforeAnySectionAreNotMatched", "A=0\n[S]\n", "S", "A", "1", "A=0\n[S]\nA=1\n"},
+                      EditCase{"ValueIsRaw", "[S]\n", "S", "Output_path", "C:\\out\\ \"x\"=y",
+                               "[S]\nOutput_path=C:\\out\\ \"x\"=y\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(FindIniValue, MatchesWithoutCaseAndReadsToTheEndOfTheLine) {
@@ -89,9 +88,9 @@ TEST_P(TypedReadTest, IntegersAndBooleans) {
 INSTANTIATE_TEST_SUITE_P(Values, TypedReadTest,
                          ::testing::Values(TypedCase{"42", 42, 1}, TypedCase{"0", 0, 0}, TypedCase{"-12", -12, 1},
                                            TypedCase{"0x1F", 31, 1}, TypedCase{"$ff", 255, 1},
-                                           TypedCase{"$FFFFFFFF", -1, 1}, TypedCase{"12a", -7, 1},
-                                           TypedCase{"", -7, 1}, TypedCase{"0x", -7, 1},
-                                           TypedCase{"3000000000", -7, 1}, TypedCase{"1.5", -7, 1}));
+                                           TypedCase{"$FFFFFFFF", -1, 1}, TypedCase{"12a", -7, 1}, TypedCase{"", -7, 1},
+                                           TypedCase{"0x", -7, 1}, TypedCase{"3000000000", -7, 1},
+                                           TypedCase{"1.5", -7, 1}));
 
 TEST(IniFile, DatesUseTheShortDateFormat) {
   std::string dir = test::makeTempDir("ini");

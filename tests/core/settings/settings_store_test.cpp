@@ -79,15 +79,15 @@ TEST_P(StoredValueTest, IsBroughtIntoTheControlsRange) {
   EXPECT_EQ(std::get<int32_t>(settingsValueOf(s, *findSettingsKey(GetParam().key))), GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Keys, StoredValueTest,
-    ::testing::Values(RangeCase{"Threads", "64", 8}, RangeCase{"Threads", "0", 1}, RangeCase{"JPG_quality", "0", 1},
-                      RangeCase{"PNG_compression", "12", 9}, RangeCase{"Resize_width", "-5", 1},
-                      RangeCase{"Resize_percent", "$1F", 31}, RangeCase{"Counter_length", "0x10", 10},
-                      RangeCase{"Text_opacity", "abc", 75}, RangeCase{"Output_format", "9", 0},
-                      RangeCase{"Text_position", "-1", 6}, RangeCase{"Resampling_filter", "3", 3},
-                      RangeCase{"Selected_mode", "2", 2}, RangeCase{"Selected_mode", "3", 0},
-                      RangeCase{"AllProcessedBytes", "2147483647", 2147483647}));
+INSTANTIATE_TEST_SUITE_P(Keys, StoredValueTest,
+                         ::testing::Values(RangeCase{"Threads", "64", 8}, RangeCase{"Threads", "0", 1},
+                                           RangeCase{"JPG_quality", "0", 1}, RangeCase{"PNG_compression", "12", 9},
+                                           RangeCase{"Resize_width", "-5", 1}, RangeCase{"Resize_percent", "$1F", 31},
+                                           RangeCase{"Counter_length", "0x10", 10},
+                                           RangeCase{"Text_opacity", "abc", 75}, RangeCase{"Output_format", "9", 0},
+                                           RangeCase{"Text_position", "-1", 6}, RangeCase{"Resampling_filter", "3", 3},
+                                           RangeCase{"Selected_mode", "2", 2}, RangeCase{"Selected_mode", "3", 0},
+                                           RangeCase{"AllProcessedBytes", "2147483647", 2147483647}));
 
 struct FontCase {
   const char* text;
@@ -102,18 +102,18 @@ TEST_P(FontStringTest, ChangesOnlyCompleteNumericFields) {
   EXPECT_EQ(font, GetParam().expected) << GetParam().text;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, FontStringTest,
-    ::testing::Values(FontCase{"Arial,0,255,12,3", {"Arial", 0, 255, 12, 3}},
-                      // A field counts only when a comma follows it: size and style stay.
-                      FontCase{"Arial,0,255,12", {"Arial", 0, 255, 26, 0}},
-                      FontCase{"Arial", {"Times New Roman", 204, 0xFFFFFF, 26, 0}},
-                      FontCase{",,,,", {"Times New Roman", 204, 0xFFFFFF, 26, 0}},
-                      FontCase{"", {"Times New Roman", 204, 0xFFFFFF, 26, 0}},
-                      FontCase{" Courier New , 161 , -16777201 , 14 , 9 ", {"Courier New", 161, -16777201, 14, 9}},
-                      FontCase{"Arial,x,255,,2", {"Arial", 204, 255, 26, 2}},
-                      // The fifth field is all the rest.
-                      FontCase{"Arial,1,2,3,4,5", {"Arial", 1, 2, 3, 0}}));
+INSTANTIATE_TEST_SUITE_P(Cases, FontStringTest,
+                         ::testing::Values(FontCase{"Arial,0,255,12,3", {"Arial", 0, 255, 12, 3}},
+                                           // A field counts only when a comma follows it: size and style stay.
+                                           FontCase{"Arial,0,255,12", {"Arial", 0, 255, 26, 0}},
+                                           FontCase{"Arial", {"Times New Roman", 204, 0xFFFFFF, 26, 0}},
+                                           FontCase{",,,,", {"Times New Roman", 204, 0xFFFFFF, 26, 0}},
+                                           FontCase{"", {"Times New Roman", 204, 0xFFFFFF, 26, 0}},
+                                           FontCase{" Courier New , 161 , -16777201 , 14 , 9 ",
+                                                    {"Courier New", 161, -16777201, 14, 9}},
+                                           FontCase{"Arial,x,255,,2", {"Arial", 204, 255, 26, 2}},
+                                           // The fifth field is all the rest.
+                                           FontCase{"Arial,1,2,3,4,5", {"Arial", 1, 2, 3, 0}}));
 
 TEST(FontString, RoundTripsThroughTheFile) {
   std::string dir = test::makeTempDir("store");
