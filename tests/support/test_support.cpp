@@ -14,8 +14,7 @@ namespace brevane::test {
 
 namespace {
 
-// Never destroyed: the cleanup object below is destroyed at exit after any function-local
-// static made later, so the list must outlive every static destructor.
+// Never destroyed, so the cleanup at exit can still read it.
 std::vector<std::string>& createdDirs() {
   static auto* dirs = new std::vector<std::string>;
   return *dirs;
