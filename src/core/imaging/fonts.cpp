@@ -23,7 +23,9 @@
 
 namespace brevane::imaging {
 
-int pointsToPixels(int points) { return static_cast<int>(std::nearbyint(points * 96.0 / 72.0)); }
+int pointsToPixels(int points) {
+  return static_cast<int>(std::nearbyint(points * 96.0 / 72.0));
+}
 
 Bgr fontColor(const FontSpec& font) {
   if (font.color < 0) return {};
@@ -160,7 +162,8 @@ class FontEngine {
     if (it != m_faces.end()) return it->second;
     FT_Face face = nullptr;
     FT_Error error = FT_New_Face(m_library, font.file.c_str(), font.index, &face);
-    if (error != 0 || !face) throw Error(format("Cannot open the font file %s (FreeType error %d)", font.file.c_str(), error));
+    if (error != 0 || !face)
+      throw Error(format("Cannot open the font file %s (FreeType error %d)", font.file.c_str(), error));
     if (!FT_IS_SCALABLE(face)) {
       FT_Done_Face(face);
       throw Error(format("The font %s is not scalable", font.file.c_str()));
@@ -186,20 +189,24 @@ constexpr int kLoadFlags = FT_LOAD_DEFAULT | FT_LOAD_TARGET_LIGHT | FT_LOAD_NO_B
 struct ShapedGlyph {
   FT_Face face = nullptr;
   unsigned id = 0;
-  int64_t x = 0, y = 0;    // glyph origin in 26.6 pixels, x right, y up from the baseline
-  bool primary = true;     // drawn from the matched face (synthetic bold and oblique apply)
+  int64_t x = 0, y = 0;  // glyph origin in 26.6 pixels, x right, y up from the baseline
+  bool primary = true;   // drawn from the matched face (synthetic bold and oblique apply)
 };
 
 // A line shaped at one pixel size; everything the measuring and the drawing share.
 struct ShapedLine {
   std::vector<ShapedGlyph> glyphs;
-  int64_t advance = 0;  // 26.6
+  int64_t advance = 0;              // 26.6
   int ascender = 0, descender = 0;  // whole pixels of the matched face, descender <= 0
   FT_Pos emboldenStrength = 0;      // 26.6, 0 without synthetic bold
 };
 
-void deleteBuffer(hb_buffer_t* b) { hb_buffer_destroy(b); }
-void deleteFont(hb_font_t* f) { hb_font_destroy(f); }
+void deleteBuffer(hb_buffer_t* b) {
+  hb_buffer_destroy(b);
+}
+void deleteFont(hb_font_t* f) {
+  hb_font_destroy(f);
+}
 
 // The code point at `i` (advanced past it); a malformed sequence reads as U+FFFD, one byte.
 uint32_t nextCodePoint(const std::string& s, size_t& i) {
@@ -314,7 +321,9 @@ ShapedLine shapeLine(FontEngine& e, const Match& match, const FontSpec& spec, in
   return out;
 }
 
-int advancePixels(const ShapedLine& shaped) { return static_cast<int>(std::max<int64_t>(0, (shaped.advance + 32) >> 6)); }
+int advancePixels(const ShapedLine& shaped) {
+  return static_cast<int>(std::max<int64_t>(0, (shaped.advance + 32) >> 6));
+}
 
 struct GlyphImage {
   int left = 0, top = 0, width = 0, height = 0;
@@ -326,7 +335,9 @@ struct Box {
   bool empty() const { return x1 <= x0 || y1 <= y0; }
 };
 
-Box intersect(Box a, Box b) { return {std::max(a.x0, b.x0), std::max(a.y0, b.y0), std::min(a.x1, b.x1), std::min(a.y1, b.y1)}; }
+Box intersect(Box a, Box b) {
+  return {std::max(a.x0, b.x0), std::max(a.y0, b.y0), std::min(a.x1, b.x1), std::min(a.y1, b.y1)};
+}
 Box unite(Box a, Box b) {
   if (a.empty()) return b;
   if (b.empty()) return a;
@@ -370,7 +381,8 @@ GlyphImage renderGlyph(const Match& match, const ShapedLine& shaped, const Shape
   FT_GlyphSlot slot = g.face->glyph;
   if (slot->format != FT_GLYPH_FORMAT_OUTLINE) return out;
   if (match.shear && g.primary) FT_Outline_Transform(&slot->outline, &match.matrix);
-  if (shaped.emboldenStrength > 0 && g.primary) FT_Outline_EmboldenXY(&slot->outline, shaped.emboldenStrength, shaped.emboldenStrength);
+  if (shaped.emboldenStrength > 0 && g.primary)
+    FT_Outline_EmboldenXY(&slot->outline, shaped.emboldenStrength, shaped.emboldenStrength);
   // Origin in pixels, y down; the fraction is moved into the outline for sub-pixel placement.
   int64_t ox = g.x;
   int64_t oy = static_cast<int64_t>(shaped.ascender) * 64 - g.y;

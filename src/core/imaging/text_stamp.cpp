@@ -11,9 +11,13 @@ namespace brevane::imaging {
 
 namespace {
 
-int roundToInt(double v) { return static_cast<int>(std::nearbyint(v)); }
+int roundToInt(double v) {
+  return static_cast<int>(std::nearbyint(v));
+}
 
-uint8_t alphaOf(double v) { return static_cast<uint8_t>(std::clamp(roundToInt(v), 0, 255)); }
+uint8_t alphaOf(double v) {
+  return static_cast<uint8_t>(std::clamp(roundToInt(v), 0, 255));
+}
 
 }  // namespace
 

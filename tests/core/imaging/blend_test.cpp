@@ -22,22 +22,18 @@ TEST_P(OverlayOriginTest, PlacesTheCorner) {
   EXPECT_EQ(OverlayOrigin(c.position, c.W, c.H, c.w, c.h), c.expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Positions, OverlayOriginTest,
-                         ::testing::Values(OriginCase{0, 800, 600, 200, 100, {10, 10}},
-                                           OriginCase{1, 800, 600, 200, 100, {300, 10}},
-                                           OriginCase{2, 800, 600, 200, 100, {590, 10}},
-                                           OriginCase{3, 800, 600, 200, 100, {300, 250}},
-                                           OriginCase{4, 800, 600, 200, 100, {10, 490}},
-                                           OriginCase{5, 800, 600, 200, 100, {300, 490}},
-                                           OriginCase{6, 800, 600, 200, 100, {590, 490}},
-                                           // Values outside 0-6 place like 0.
-                                           OriginCase{7, 800, 600, 200, 100, {10, 10}},
-                                           OriginCase{-1, 800, 600, 200, 100, {10, 10}},
-                                           // Integer halves truncate: 500 - 150.
-                                           OriginCase{3, 1000, 500, 301, 41, {350, 230}},
-                                           // Larger than the image: negative corners.
-                                           OriginCase{3, 100, 50, 301, 81, {-100, -15}},
-                                           OriginCase{2, 100, 50, 301, 20, {-211, 10}}));
+INSTANTIATE_TEST_SUITE_P(
+    Positions, OverlayOriginTest,
+    ::testing::Values(OriginCase{0, 800, 600, 200, 100, {10, 10}}, OriginCase{1, 800, 600, 200, 100, {300, 10}},
+                      OriginCase{2, 800, 600, 200, 100, {590, 10}}, OriginCase{3, 800, 600, 200, 100, {300, 250}},
+                      OriginCase{4, 800, 600, 200, 100, {10, 490}}, OriginCase{5, 800, 600, 200, 100, {300, 490}},
+                      OriginCase{6, 800, 600, 200, 100, {590, 490}},
+                      // Values outside 0-6 place like 0.
+                      OriginCase{7, 800, 600, 200, 100, {10, 10}}, OriginCase{-1, 800, 600, 200, 100, {10, 10}},
+                      // Integer halves truncate: 500 - 150.
+                      OriginCase{3, 1000, 500, 301, 41, {350, 230}},
+                      // Larger than the image: negative corners.
+                      OriginCase{3, 100, 50, 301, 81, {-100, -15}}, OriginCase{2, 100, 50, 301, 20, {-211, 10}}));
 
 // A 32-bit overlay of one colour and alpha.
 Bitmap solidOverlay(int w, int h, Bgr c, uint8_t a) {

@@ -9,7 +9,6 @@
 #include <thread>
 
 #include "base/error.h"
-
 #include "engine/codecs/encoders.h"
 #include "engine/codecs/registry.h"
 #include "imaging/blend.h"
@@ -20,11 +19,13 @@ namespace brevane::imaging {
 namespace {
 
 // The metric stand-ins the goldens and the numbers below were made with.
-bool liberationInstalled() { return matchFont(FontSpec{}).family == "Liberation Serif"; }
+bool liberationInstalled() {
+  return matchFont(FontSpec{}).family == "Liberation Serif";
+}
 
-#define REQUIRE_LIBERATION()                                                                   \
-  do {                                                                                         \
-    if (!liberationInstalled()) GTEST_SKIP() << "fonts-liberation2 is not installed";         \
+#define REQUIRE_LIBERATION()                                                          \
+  do {                                                                                \
+    if (!liberationInstalled()) GTEST_SKIP() << "fonts-liberation2 is not installed"; \
   } while (0)
 
 Bitmap filled(int w, int h, int bpp, uint8_t value) {
@@ -44,7 +45,7 @@ TConversionSettings stampSettings(int opacity, bool shadow, int position = 0) {
 
 TEST(FontsTest, PointsAndColoursAndLanguages) {
   EXPECT_EQ(pointsToPixels(26), 35);
-  EXPECT_EQ(pointsToPixels(8), 11);   // 10.67
+  EXPECT_EQ(pointsToPixels(8), 11);  // 10.67
   EXPECT_EQ(pointsToPixels(6), 8);
   EXPECT_EQ(pointsToPixels(72), 96);
   FontSpec f;
@@ -86,7 +87,8 @@ TEST(FontsTest, ExtentIsTheAdvanceAndTheLineHeight) {
 
 TEST(FontsTest, CharactersMissingFromTheFaceComeFromAFallbackFace) {
   REQUIRE_LIBERATION();
-  if (matchFont(FontSpec{"DejaVu Serif"}).family != "DejaVu Serif") GTEST_SKIP() << "fonts-dejavu-core is not installed";
+  if (matchFont(FontSpec{"DejaVu Serif"}).family != "DejaVu Serif")
+    GTEST_SKIP() << "fonts-dejavu-core is not installed";
   FontSpec f;  // Liberation Serif has no Armenian
   LineRect all{-100, -100, 400, 400};
   Coverage armenian = renderText(f, 20, "\u0531", all);
@@ -95,8 +97,8 @@ TEST(FontsTest, CharactersMissingFromTheFaceComeFromAFallbackFace) {
   EXPECT_TRUE(armenian.data != missing.data || armenian.width != missing.width);
   // The line keeps the matched face's height, and the Latin part its own advance.
   EXPECT_EQ(measureText(f, 20, "A\u0531").height, measureText(f, 20, "A").height);
-  EXPECT_NEAR(measureText(f, 20, "A\u0531").width,
-              measureText(f, 20, "A").width + measureText(f, 20, "\u0531").width, 1);
+  EXPECT_NEAR(measureText(f, 20, "A\u0531").width, measureText(f, 20, "A").width + measureText(f, 20, "\u0531").width,
+              1);
   // Malformed UTF-8 neither throws nor reads past the end.
   EXPECT_NO_THROW(renderText(f, 20, std::string("A\xE2\x82", 3), all));
   EXPECT_NO_THROW(measureText(f, 20, std::string("\xF0\x9F", 2)));
@@ -203,9 +205,9 @@ TEST(StampTextTest, SemiTransparentTextBlendsWithItsAlphasAndATwoPixelShadow) {
     for (int x = 0; x < 300; ++x) {
       int t = covAt(c, x - 10, y - 10), sh = covAt(c, x - 12, y - 12);
       int expected = -1;
-      if (t == 255 && sh == 0) expected = 178;       // Round(155 * 128 / 255 + 100)
-      if (t == 0 && sh == 255) expected = 85;        // Round(-100 * 38 / 255 + 100)
-      if (t == 255 && sh == 255) expected = 170;     // Round(170 * 128 / 255 + 85)
+      if (t == 255 && sh == 0) expected = 178;    // Round(155 * 128 / 255 + 100)
+      if (t == 0 && sh == 255) expected = 85;     // Round(-100 * 38 / 255 + 100)
+      if (t == 255 && sh == 255) expected = 170;  // Round(170 * 128 / 255 + 85)
       if (t == 0 && sh == 0) expected = 100;
       if (expected < 0) continue;
       ASSERT_EQ(image.pixel(x, y).g, expected) << x << "," << y;
