@@ -94,7 +94,10 @@ std::vector<uint8_t> encodeJpeg2000(const Bitmap& image, int quality, bool lossl
   params.tcp_numlayers = 1;
   params.tcp_rates[0] = lossless ? 0.0f : jpeg2000Rate(quality, components, w, h);
   params.cp_disto_alloc = 1;
+  // Six resolution levels need at least 32 pixels on each side; OpenJPEG refuses smaller
+  // images outright, so they get as many levels as their size allows.
   params.numresolution = 6;
+  while (params.numresolution > 1 && (1 << (params.numresolution - 1)) > std::min(w, h)) --params.numresolution;
   params.irreversible = 0;
 
   opj_image_cmptparm_t parts[4];
