@@ -14,9 +14,11 @@ namespace brevane::test {
 
 namespace {
 
+// Never destroyed: the Cleanup object below is constructed before the first call, so a
+// function-local vector would be destroyed before Cleanup reads it at exit.
 std::vector<std::string>& createdDirs() {
-  static std::vector<std::string> dirs;
-  return dirs;
+  static auto* dirs = new std::vector<std::string>;
+  return *dirs;
 }
 
 struct Cleanup {
