@@ -14,8 +14,7 @@ namespace brevane::test {
 
 namespace {
 
-// Never destroyed: the Cleanup object below is constructed before the first call, so a
-// function-local vector would be destroyed before Cleanup reads it at exit.
+// Never destroyed, so the cleanup at exit can still read it.
 std::vector<std::string>& createdDirs() {
   static auto* dirs = new std::vector<std::string>;
   return *dirs;
