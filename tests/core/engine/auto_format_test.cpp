@@ -109,6 +109,18 @@ TEST(AutoFormat, AlphaSourceGivesTruecolourWithAlpha) {
   EXPECT_EQ(png.image.pixel(3, 5), (Bgr{10, 20, 30}));
 }
 
+TEST(AutoFormat, TheOverwriteGuardLooksAtTheProvisionalName) {
+  std::string in = test::makeTempDir("auto-in"), out = test::makeTempDir("auto-out");
+  test::writeBytes(in + "pic.bmp", codecs::encodeBmp(flatPicture()));
+  test::writeText(out + "pic.BMP", "earlier output");
+  TConversionSettings s = autoSettings(out);
+  s.Output_format = 2;
+  s.Overwrite = false;
+  AutoRun r = run(s, {in + "pic.bmp"});
+  ASSERT_EQ(r.lines, std::vector<std::string>{"AFO:" + in + "pic.bmp: File already exists"});
+  EXPECT_EQ(r.outputs, std::vector<std::string>{"pic.BMP"});
+}
+
 // Sources named as JPEG files get only the JPEG candidate, however well they would deflate;
 // ".jfif" is not such a name. Needs the JPEG reader.
 TEST(AutoFormat, JpegNamedSourcesOnlyGetTheJpegCandidate) {
@@ -130,6 +142,16 @@ TEST(AutoFormat, AFailedSaveIsReportedWithoutCodeAndTheRunGoesOn) {
   ASSERT_EQ(r.lines.size(), 1u);
   EXPECT_EQ(r.lines[0].rfind(out + "pic.PNG: ", 0), 0u) << r.lines[0];
   EXPECT_TRUE(fileExists(out + "next.PNG"));
+
+  // A JPEG that cannot be saved with Exif on: the carry-over then fails too, with an AFE line.
+  test::writeBytes(in + "photo.bmp", codecs::encodeBmp(noisyPhoto()));
+  std::filesystem::create_directory(out + "photo.JPG");
+  TConversionSettings s = autoSettings(out);
+  s.Exif = true;
+  r = run(s, {in + "photo.bmp"});
+  ASSERT_EQ(r.lines.size(), 2u);
+  EXPECT_EQ(r.lines[0].rfind(out + "photo.JPG: ", 0), 0u) << r.lines[0];
+  EXPECT_EQ(r.lines[1].rfind("AFE:" + out + "photo.JPG: ", 0), 0u) << r.lines[1];
 }
 
 }  // namespace
