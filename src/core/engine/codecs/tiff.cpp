@@ -263,7 +263,8 @@ DecodedImage decode(std::span<const uint8_t> data, const DecodeContext&) {
   char message[1024] = {0};
   RgbaImage rgba;
   // Unassociated alpha would come back premultiplied at 8 bits from the RGBA interface, which
-  // loses the colour of faint pixels; such files are read sample by sample when they can be.
+  // loses the colour of faint pixels; such files, and signed or floating-point samples, are read
+  // sample by sample when their layout allows.
   uint16_t photometric = 0, extraCount = 0;
   uint16_t* extra = nullptr;
   TIFFGetField(h.tif, TIFFTAG_PHOTOMETRIC, &photometric);
@@ -271,7 +272,11 @@ DecodedImage decode(std::span<const uint8_t> data, const DecodeContext&) {
                        extra[0] == EXTRASAMPLE_UNASSALPHA;
   bool plainLayout = photometric == PHOTOMETRIC_MINISBLACK || photometric == PHOTOMETRIC_MINISWHITE ||
                      photometric == PHOTOMETRIC_RGB || photometric == PHOTOMETRIC_SEPARATED;
-  if (!(straightAlpha && plainLayout) && TIFFRGBAImageOK(h.tif, message) &&
+  // Signed samples would be read as unsigned ones, which breaks the scale at zero.
+  uint16_t sampleFormat = SAMPLEFORMAT_UINT;
+  TIFFGetFieldDefaulted(h.tif, TIFFTAG_SAMPLEFORMAT, &sampleFormat);
+  bool ownPath = plainLayout && (straightAlpha || sampleFormat != SAMPLEFORMAT_UINT);
+  if (!ownPath && TIFFRGBAImageOK(h.tif, message) &&
       TIFFRGBAImageBegin(&rgba.img, h.tif, 0, message)) {
     rgba.begun = true;
   } else {
