@@ -66,6 +66,11 @@ bool buildBmp(const libraw_processed_image_t& img, std::vector<uint8_t>& out) {
   return true;
 }
 
+// LibRaw reports damaged data and failed allocations on stderr by default; the caller learns of
+// them from the result instead.
+void quietData(void*, const char*, const int) {}
+void quietMemory(void*, const char*, const char*) {}
+
 struct ProcessedImage {
   libraw_processed_image_t* image = nullptr;
   ~ProcessedImage() {
@@ -75,6 +80,8 @@ struct ProcessedImage {
 
 bool decodeFile(const char* path, std::vector<uint8_t>& out) {
   auto raw = std::make_unique<LibRaw>(0);
+  raw->set_dataerror_handler(quietData, nullptr);
+  raw->set_memerror_handler(quietMemory, nullptr);
   raw->imgdata.params.use_camera_wb = 1;
   raw->imgdata.params.output_color = 1;  // sRGB
   raw->imgdata.params.output_bps = 8;
