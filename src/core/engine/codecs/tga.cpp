@@ -56,6 +56,10 @@ int extensionAlphaType(std::span<const uint8_t> data) {
 // Reads width x height elements of `bytes` bytes each, raw or run-length encoded. Runs may
 // cross scan lines; a run past the last pixel is cut off.
 std::vector<uint8_t> readPixels(ByteReader& r, size_t count, int bytes, bool rle) {
+  // The least data that can describe `count` pixels (runs of 128), checked before the buffer
+  // is allocated, so a short file cannot claim a huge image.
+  size_t least = rle ? (count + 127) / 128 * (1 + static_cast<size_t>(bytes)) : count * static_cast<size_t>(bytes);
+  if (least > r.remaining()) invalid("truncated");
   std::vector<uint8_t> out(count * static_cast<size_t>(bytes));
   if (!rle) {
     auto src = r.bytes(out.size());
