@@ -97,9 +97,16 @@ bool readInfo(png_structp png, png_infop info, Info* out) {
   return true;
 }
 
-bool readRows(png_structp png, png_infop info, png_bytepp rows) {
+bool readRows(png_structp png, png_bytepp rows) {
   if (setjmp(png_jmpbuf(png))) return false;
   png_read_image(png, rows);
+  return true;
+}
+
+// Reads the chunks after the image data. Their damage (a cut-off IEND, a broken text chunk)
+// does not touch the pixels, so the caller ignores the result.
+bool readEnd(png_structp png, png_infop info) {
+  if (setjmp(png_jmpbuf(png))) return false;
   png_read_end(png, info);
   return true;
 }
@@ -224,7 +231,8 @@ DecodedImage decode(std::span<const uint8_t> data, const DecodeContext&) {
   std::vector<uint8_t> buffer(h.rowBytes * h.height);
   std::vector<png_bytep> rows(h.height);
   for (png_uint_32 y = 0; y < h.height; ++y) rows[y] = buffer.data() + static_cast<size_t>(y) * h.rowBytes;
-  if (!readRows(r.png, r.info, rows.data())) r.fail();
+  if (!readRows(r.png, rows.data())) r.fail();
+  readEnd(r.png, r.info);
 
   DecodedImage image;
   image.kind = DecodedKind::kPng;
