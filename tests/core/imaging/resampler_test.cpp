@@ -229,5 +229,17 @@ TEST(ResampleImage, KernelValues) {
     for (float x = -3.5f; x <= 3.5f; x += 0.01f) EXPECT_EQ(ResampleKernel(k, x), test::referenceKernel(k, x));
 }
 
+TEST(ResampleImage, LanczosAgreesWithTheReferenceEverywhere) {
+  // Random arguments, and arguments whose double-precision sinc lies next to a float midpoint.
+  std::vector<float> xs = {0x1.121044p-6f, 0x1.c25eb8p-2f, 0x1.7e0896p+1f, 0x1.63ba44p+1f, 0x1.77da3ap-4f,
+                           0x1.54e9a8p-2f, 1.0f, 2.0f, 1e-7f, -2.9999998f};
+  std::mt19937 rng(7);
+  std::uniform_real_distribution<float> dist(-3.0f, 3.0f);
+  for (int i = 0; i < 200000; ++i) xs.push_back(dist(rng));
+  int mismatches = 0;
+  for (float x : xs) mismatches += ResampleKernel(kLanczos3, x) != test::referenceKernel(kLanczos3, x);
+  EXPECT_EQ(mismatches, 0);
+}
+
 }  // namespace
 }  // namespace brevane::imaging
