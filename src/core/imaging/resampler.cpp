@@ -103,7 +103,9 @@ struct PassTable {
   int count = 0;
   std::vector<int32_t> start, length, offset, divisor;
   std::vector<int32_t> weightI;
-  std::vector<float> weightF;
+  // For the float loops: weights negated where the divisor is negative (the quotient is the
+  // same), so that divisorF is positive.
+  std::vector<float> weightF, divisorF, reciprocalF;
 };
 
 PassTable makeTable(const TALContributorList& list) {
@@ -135,6 +137,13 @@ PassTable makeTable(const TALContributorList& list) {
     t.divisor[i] = sum != 0 ? sum : 256;
   }
   t.weightF.assign(t.weightI.begin(), t.weightI.end());
+  t.divisorF.resize(list.size());
+  for (size_t i = 0; i < list.size(); ++i) {
+    t.divisorF[i] = static_cast<float>(std::abs(t.divisor[i]));
+    t.reciprocalF.push_back(1.0f / t.divisorF[i]);
+    if (t.divisor[i] < 0)
+      for (int32_t k = 0; k < t.length[i]; ++k) t.weightF[static_cast<size_t>(t.offset[i] + k)] *= -1.0f;
+  }
   return t;
 }
 
@@ -213,35 +222,116 @@ inline void transpose8x8(const __m128i q[8], __m128i out[4]) {
   out[3] = _mm_unpackhi_epi32(u1, u3);
 }
 
-__attribute__((target("avx2,fma"))) inline __m256i quotientBytes(__m256 total, __m256 divisor) {
-  __m256i q = _mm256_cvttps_epi32(_mm256_div_ps(total, divisor));
-  return _mm256_min_epi32(_mm256_max_epi32(q, _mm256_setzero_si256()), _mm256_set1_epi32(255));
+// The clamped quotient of eight totals by one positive divisor D. For D <= 4096 it avoids the
+// division: with T clamped to 0..256 D first, truncating fma(T, RN(1/D), 2^-13) is floor(T / D)
+// (the reciprocal and the fma err by at most 2^-15, the bias lifts exact quotients clear of
+// that, and 2^-13 + 2^-15 < 1/D keeps other quotients below the next integer; checked for
+// every T and D in range). Clamping T to 0 first matches the truncating division, whose
+// negative results clamp to 0 anyway.
+class Divider {
+ public:
+  __attribute__((target("avx2,fma"))) Divider(float divisor, float reciprocal)
+      : m_divisor(_mm256_set1_ps(divisor)),
+        m_reciprocal(_mm256_set1_ps(reciprocal)),
+        m_limit(_mm256_set1_ps(256.0f * divisor)),
+        m_fast(divisor <= 4096.0f) {}
+
+  __attribute__((target("avx2,fma"))) __m256i operator()(__m256 total) const {
+    const __m256i top = _mm256_set1_epi32(255);
+    if (m_fast) {
+      __m256 t = _mm256_min_ps(_mm256_max_ps(total, _mm256_setzero_ps()), m_limit);
+      __m256 q = _mm256_fmadd_ps(t, m_reciprocal, _mm256_set1_ps(0x1p-13f));
+      return _mm256_min_epi32(_mm256_cvttps_epi32(q), top);
+    }
+    __m256i q = _mm256_cvttps_epi32(_mm256_div_ps(total, m_divisor));
+    return _mm256_min_epi32(_mm256_max_epi32(q, _mm256_setzero_si256()), top);
+  }
+
+ private:
+  __m256 m_divisor, m_reciprocal, m_limit;
+  bool m_fast;
+};
+
+// 8x8 float transpose: v[i] holds column i of eight rows; afterwards v[r] holds row r.
+__attribute__((target("avx2,fma"))) inline void transpose8x8(__m256 v[8]) {
+  __m256 t0 = _mm256_unpacklo_ps(v[0], v[1]), t1 = _mm256_unpackhi_ps(v[0], v[1]);
+  __m256 t2 = _mm256_unpacklo_ps(v[2], v[3]), t3 = _mm256_unpackhi_ps(v[2], v[3]);
+  __m256 t4 = _mm256_unpacklo_ps(v[4], v[5]), t5 = _mm256_unpackhi_ps(v[4], v[5]);
+  __m256 t6 = _mm256_unpacklo_ps(v[6], v[7]), t7 = _mm256_unpackhi_ps(v[6], v[7]);
+  __m256 s0 = _mm256_shuffle_ps(t0, t2, 0x44), s1 = _mm256_shuffle_ps(t0, t2, 0xEE);
+  __m256 s2 = _mm256_shuffle_ps(t1, t3, 0x44), s3 = _mm256_shuffle_ps(t1, t3, 0xEE);
+  __m256 s4 = _mm256_shuffle_ps(t4, t6, 0x44), s5 = _mm256_shuffle_ps(t4, t6, 0xEE);
+  __m256 s6 = _mm256_shuffle_ps(t5, t7, 0x44), s7 = _mm256_shuffle_ps(t5, t7, 0xEE);
+  v[0] = _mm256_permute2f128_ps(s0, s4, 0x20);
+  v[1] = _mm256_permute2f128_ps(s1, s5, 0x20);
+  v[2] = _mm256_permute2f128_ps(s2, s6, 0x20);
+  v[3] = _mm256_permute2f128_ps(s3, s7, 0x20);
+  v[4] = _mm256_permute2f128_ps(s0, s4, 0x31);
+  v[5] = _mm256_permute2f128_ps(s1, s5, 0x31);
+  v[6] = _mm256_permute2f128_ps(s2, s6, 0x31);
+  v[7] = _mm256_permute2f128_ps(s3, s7, 0x31);
 }
 
 // Horizontal pass, eight source rows at a time: the rows are transposed into a float buffer that
 // holds, for each byte position of a row, the eight rows' values side by side, so that each
-// output byte of eight rows is one vector of multiply-adds; the results are transposed back.
-__attribute__((target("avx2,fma"))) void horizontalAvx2(const Bitmap& src, uint8_t* work, size_t workStride,
-                                                         const PassTable& t) {
-  const size_t nb = 3 * static_cast<size_t>(src.width());
-  const size_t mb = 3 * static_cast<size_t>(t.count);
-  AlignedBuffer<float> columns(nb * 8);
-  AlignedBuffer<uint8_t> results(mb * 8 + 32);
-  float* tb = columns.get();
-  uint8_t* ob = results.get();
-  const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
+// output byte of eight rows is one vector of multiply-adds; the results are transposed back,
+// either to byte rows of a work image or to float rows (for the fused vertical pass).
+class HorizontalAvx2 {
+ public:
+  HorizontalAvx2(const Bitmap& src, const PassTable& t)
+      : m_src(src),
+        m_t(t),
+        m_nb(3 * static_cast<size_t>(src.width())),
+        m_mb(3 * static_cast<size_t>(t.count)),
+        m_columns(m_nb * 8),
+        m_results(m_mb * 8 + 8) {}
 
-  for (int y0 = 0; y0 < src.height(); y0 += 8) {
-    const int rows = std::min(8, src.height() - y0);
-    const uint8_t* in[8];
-    uint8_t* out[8];
-    for (int r = 0; r < 8; ++r) {
-      in[r] = src.scanLine(y0 + std::min(r, rows - 1));
-      out[r] = work + static_cast<size_t>(y0 + std::min(r, rows - 1)) * workStride;
-    }
-
+  // Rows y0 .. y0 + rows - 1 (rows <= 8) into byte rows out[0 .. rows - 1].
+  __attribute__((target("avx2,fma"))) void toBytes(int y0, int rows, uint8_t* const* out) {
+    compute(y0, rows);
+    const float* of = m_results.get();
     size_t b = 0;
-    for (; b + 8 <= nb; b += 8) {
+    for (; b + 8 <= m_mb; b += 8) {
+      __m128i q[8], o[4];
+      for (int i = 0; i < 8; ++i) {
+        __m256i v = _mm256_cvttps_epi32(_mm256_load_ps(of + (b + i) * 8));
+        __m128i w = _mm_packus_epi32(_mm256_castsi256_si128(v), _mm256_extracti128_si256(v, 1));
+        q[i] = _mm_packus_epi16(w, w);
+      }
+      transpose8x8(q, o);
+      for (int k = 0; k < 4; ++k) {
+        if (2 * k < rows) _mm_storel_epi64(reinterpret_cast<__m128i*>(out[2 * k] + b), o[k]);
+        if (2 * k + 1 < rows)
+          _mm_storel_epi64(reinterpret_cast<__m128i*>(out[2 * k + 1] + b), _mm_unpackhi_epi64(o[k], o[k]));
+      }
+    }
+    for (; b < m_mb; ++b)
+      for (int r = 0; r < rows; ++r) out[r][b] = static_cast<uint8_t>(of[b * 8 + r]);
+  }
+
+  // The same into float rows (values 0-255).
+  __attribute__((target("avx2,fma"))) void toFloats(int y0, int rows, float* const* out) {
+    compute(y0, rows);
+    const float* of = m_results.get();
+    size_t b = 0;
+    for (; b + 8 <= m_mb; b += 8) {
+      __m256 v[8];
+      for (int i = 0; i < 8; ++i) v[i] = _mm256_load_ps(of + (b + i) * 8);
+      transpose8x8(v);
+      for (int r = 0; r < rows; ++r) _mm256_storeu_ps(out[r] + b, v[r]);
+    }
+    for (; b < m_mb; ++b)
+      for (int r = 0; r < rows; ++r) out[r][b] = of[b * 8 + r];
+  }
+
+ private:
+  // Fills m_results: for output byte b (3x + channel) the eight rows' results, as floats 0-255.
+  __attribute__((target("avx2,fma"))) void compute(int y0, int rows) {
+    const uint8_t* in[8];
+    for (int r = 0; r < 8; ++r) in[r] = m_src.scanLine(y0 + std::min(r, rows - 1));
+    float* tb = m_columns.get();
+    size_t b = 0;
+    for (; b + 8 <= m_nb; b += 8) {
       __m128i q[8], o[4];
       for (int r = 0; r < 8; ++r) q[r] = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(in[r] + b));
       transpose8x8(q, o);
@@ -251,13 +341,14 @@ __attribute__((target("avx2,fma"))) void horizontalAvx2(const Bitmap& src, uint8
                         _mm256_cvtepi32_ps(_mm256_cvtepu8_epi32(_mm_unpackhi_epi64(o[k], o[k]))));
       }
     }
-    for (; b < nb; ++b)
+    for (; b < m_nb; ++b)
       for (int r = 0; r < 8; ++r) tb[b * 8 + r] = in[r][b];
 
-    for (int x = 0; x < t.count; ++x) {
-      const float* w = t.weightF.data() + t.offset[x];
-      const float* p = tb + static_cast<size_t>(t.start[x]) * 24;
-      const int32_t len = t.length[x];
+    float* of = m_results.get();
+    for (int x = 0; x < m_t.count; ++x) {
+      const float* w = m_t.weightF.data() + m_t.offset[x];
+      const float* p = tb + static_cast<size_t>(m_t.start[x]) * 24;
+      const int32_t len = m_t.length[x];
       __m256 b0 = _mm256_setzero_ps(), g0 = b0, r0 = b0, b1 = b0, g1 = b0, r1 = b0;
       int32_t k = 0;
       for (; k + 1 < len; k += 2, p += 48) {
@@ -275,31 +366,20 @@ __attribute__((target("avx2,fma"))) void horizontalAvx2(const Bitmap& src, uint8
         g0 = _mm256_fmadd_ps(_mm256_load_ps(p + 8), w0, g0);
         r0 = _mm256_fmadd_ps(_mm256_load_ps(p + 16), w0, r0);
       }
-      const __m256 d = _mm256_set1_ps(static_cast<float>(t.divisor[x]));
-      __m256i qb = quotientBytes(_mm256_add_ps(b0, b1), d);
-      __m256i qg = quotientBytes(_mm256_add_ps(g0, g1), d);
-      __m256i qr = quotientBytes(_mm256_add_ps(r0, r1), d);
-      // -> b rows 0-7, g rows 0-7, r rows 0-7 (24 bytes; the 8 bytes after are scratch).
-      __m256i bytes = _mm256_packus_epi16(_mm256_packus_epi32(qb, qg), _mm256_packus_epi32(qr, qr));
-      bytes = _mm256_permutevar8x32_epi32(bytes, order);
-      _mm256_storeu_si256(reinterpret_cast<__m256i*>(ob + 24 * static_cast<size_t>(x)), bytes);
+      const Divider d(m_t.divisorF[x], m_t.reciprocalF[x]);
+      float* o = of + 24 * static_cast<size_t>(x);
+      _mm256_store_ps(o, _mm256_cvtepi32_ps(d(_mm256_add_ps(b0, b1))));
+      _mm256_store_ps(o + 8, _mm256_cvtepi32_ps(d(_mm256_add_ps(g0, g1))));
+      _mm256_store_ps(o + 16, _mm256_cvtepi32_ps(d(_mm256_add_ps(r0, r1))));
     }
-
-    b = 0;
-    for (; b + 8 <= mb; b += 8) {
-      __m128i q[8], o[4];
-      for (int i = 0; i < 8; ++i) q[i] = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(ob + (b + i) * 8));
-      transpose8x8(q, o);
-      for (int k = 0; k < 4; ++k) {
-        if (2 * k < rows) _mm_storel_epi64(reinterpret_cast<__m128i*>(out[2 * k] + b), o[k]);
-        if (2 * k + 1 < rows)
-          _mm_storel_epi64(reinterpret_cast<__m128i*>(out[2 * k + 1] + b), _mm_unpackhi_epi64(o[k], o[k]));
-      }
-    }
-    for (; b < mb; ++b)
-      for (int r = 0; r < rows; ++r) out[r][b] = ob[b * 8 + r];
   }
-}
+
+  const Bitmap& m_src;
+  const PassTable& m_t;
+  size_t m_nb, m_mb;
+  AlignedBuffer<float> m_columns;
+  AlignedBuffer<float> m_results;
+};
 
 // Vertical pass, one destination row at a time, 32 bytes of the row per step.
 __attribute__((target("avx2,fma"))) void verticalAvx2(const uint8_t* work, size_t workStride, Bitmap& dst,
@@ -310,7 +390,7 @@ __attribute__((target("avx2,fma"))) void verticalAvx2(const uint8_t* work, size_
     const float* w = t.weightF.data() + t.offset[y];
     const int32_t len = t.length[y];
     const uint8_t* base = work + static_cast<size_t>(t.start[y]) * workStride;
-    const __m256 d = _mm256_set1_ps(static_cast<float>(t.divisor[y]));
+    const Divider d(t.divisorF[y], t.reciprocalF[y]);
     uint8_t* out = dst.scanLine(y);
     size_t i = 0;
     for (; i + 32 <= rowBytes; i += 32) {
@@ -323,8 +403,8 @@ __attribute__((target("avx2,fma"))) void verticalAvx2(const uint8_t* work, size_
         a2 = _mm256_fmadd_ps(_mm256_cvtepi32_ps(_mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + 16)))), wk, a2);
         a3 = _mm256_fmadd_ps(_mm256_cvtepi32_ps(_mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + 24)))), wk, a3);
       }
-      __m256i bytes = _mm256_packus_epi16(_mm256_packus_epi32(quotientBytes(a0, d), quotientBytes(a1, d)),
-                                          _mm256_packus_epi32(quotientBytes(a2, d), quotientBytes(a3, d)));
+      __m256i bytes = _mm256_packus_epi16(_mm256_packus_epi32(d(a0), d(a1)),
+                                          _mm256_packus_epi32(d(a2), d(a3)));
       _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), _mm256_permutevar8x32_epi32(bytes, order));
     }
     const int32_t* wi = t.weightI.data() + t.offset[y];
@@ -333,6 +413,81 @@ __attribute__((target("avx2,fma"))) void verticalAvx2(const uint8_t* work, size_
       for (int32_t k = 0; k < len; ++k) total += wi[k] * base[static_cast<size_t>(k) * workStride + i];
       out[i] = finish(total, t.divisor[y]);
     }
+  }
+}
+
+// Vertical pass over float rows (the fused path), one destination row, 64 values per step.
+// Rows are padded to a multiple of 64 floats; the padding is 0 and its results are dropped.
+__attribute__((target("avx2,fma"))) void verticalRowFromFloats(const float* const* rows, const float* w, int32_t len,
+                                                                const Divider& d, size_t count, size_t padded,
+                                                                uint8_t* out) {
+  const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
+  alignas(32) uint8_t tail[64];
+  for (size_t i = 0; i < padded; i += 64) {
+    __m256 a[8];
+    for (int j = 0; j < 8; ++j) a[j] = _mm256_setzero_ps();
+    for (int32_t k = 0; k < len; ++k) {
+      const __m256 wk = _mm256_broadcast_ss(w + k);
+      const float* p = rows[k] + i;
+      for (int j = 0; j < 8; ++j) a[j] = _mm256_fmadd_ps(_mm256_load_ps(p + 8 * j), wk, a[j]);
+    }
+    __m256i lo = _mm256_packus_epi16(_mm256_packus_epi32(d(a[0]), d(a[1])),
+                                     _mm256_packus_epi32(d(a[2]), d(a[3])));
+    __m256i hi = _mm256_packus_epi16(_mm256_packus_epi32(d(a[4]), d(a[5])),
+                                     _mm256_packus_epi32(d(a[6]), d(a[7])));
+    lo = _mm256_permutevar8x32_epi32(lo, order);
+    hi = _mm256_permutevar8x32_epi32(hi, order);
+    if (i + 64 <= count) {
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), lo);
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i + 32), hi);
+    } else {
+      _mm256_store_si256(reinterpret_cast<__m256i*>(tail), lo);
+      _mm256_store_si256(reinterpret_cast<__m256i*>(tail + 32), hi);
+      std::memcpy(out + i, tail, count - i);
+    }
+  }
+}
+
+// Rows the fused path must hold at once: the horizontal pass runs ahead in blocks of eight rows
+// as far as the next destination row needs, and that row reads back to its first source row.
+int ringCapacity(const PassTable& v, int sourceHeight) {
+  int computed = 0, capacity = std::min(8, sourceHeight);  // at least one block of rows
+  for (int y = 0; y < v.count; ++y) {
+    if (v.length[y] == 0) continue;
+    const int need = v.start[y] + v.length[y];
+    while (computed < need) computed += std::min(8, sourceHeight - computed);
+    capacity = std::max(capacity, computed - v.start[y]);
+  }
+  return capacity;
+}
+
+// Both passes interleaved: the horizontal results live as float rows in a ring buffer of
+// `capacity` rows instead of a byte work image, so the vertical pass reads them directly.
+__attribute__((target("avx2,fma"))) void resampleFusedAvx2(const Bitmap& src, Bitmap& dst, const PassTable& h,
+                                                            const PassTable& v, int capacity) {
+  const size_t count = 3 * static_cast<size_t>(dst.width());
+  const size_t padded = (count + 63) / 64 * 64;
+  AlignedBuffer<float> ring(static_cast<size_t>(capacity) * padded);
+  std::memset(ring.get(), 0, static_cast<size_t>(capacity) * padded * sizeof(float));
+  auto slot = [&](int row) { return ring.get() + static_cast<size_t>(row % capacity) * padded; };
+  HorizontalAvx2 horizontal(src, h);
+  std::vector<const float*> rows;
+  int computed = 0;
+  for (int y = 0; y < v.count; ++y) {
+    const int32_t len = v.length[y];
+    if (len > 0) {
+      while (computed < v.start[y] + len) {
+        const int n = std::min(8, src.height() - computed);
+        float* out[8];
+        for (int r = 0; r < n; ++r) out[r] = slot(computed + r);
+        horizontal.toFloats(computed, n, out);
+        computed += n;
+      }
+    }
+    rows.resize(static_cast<size_t>(len));
+    for (int32_t k = 0; k < len; ++k) rows[static_cast<size_t>(k)] = slot(v.start[y] + k);
+    verticalRowFromFloats(rows.data(), v.weightF.data() + v.offset[y], len, Divider(v.divisorF[y], v.reciprocalF[y]), count, padded,
+                          dst.scanLine(y));
   }
 }
 
@@ -438,21 +593,38 @@ void resampleImageWith(Bitmap& source, Bitmap& destination, uint8_t kernel, floa
   if (sw == 0 || sh == 0 || dw == 0 || dh == 0) return;
   const bool avx2 = isa != ResampleIsa::kGeneric && resampleAvx2Available();
 
+  if (avx2) {
+    const PassTable h = makeTable(BuildContributorList(sw, dw, ResampleScale(sw, dw), kernel, radius));
+    const PassTable v = makeTable(BuildContributorList(sh, dh, ResampleScale(sh, dh), kernel, radius));
+    // The ring of float rows is used while it is no larger than the byte work image would be
+    // (or than 1 MiB).
+    const int capacity = ringCapacity(v, sh);
+    const uint64_t ringBytes = static_cast<uint64_t>(capacity) * ((3 * static_cast<uint64_t>(dw) + 63) / 64 * 64) * 4;
+    if (ringBytes <= std::max<uint64_t>(static_cast<uint64_t>(sh) * 3 * static_cast<uint64_t>(dw), 1 << 20)) {
+      resampleFusedAvx2(source, destination, h, v, capacity);
+      return;
+    }
+    checkImageSize(dw, sh);
+    const size_t workStride = 3 * static_cast<size_t>(dw);
+    std::unique_ptr<uint8_t[]> work(new uint8_t[workStride * static_cast<size_t>(sh)]);
+    HorizontalAvx2 horizontal(source, h);
+    for (int y0 = 0; y0 < sh; y0 += 8) {
+      const int n = std::min(8, sh - y0);
+      uint8_t* out[8];
+      for (int r = 0; r < n; ++r) out[r] = work.get() + static_cast<size_t>(y0 + r) * workStride;
+      horizontal.toBytes(y0, n, out);
+    }
+    verticalAvx2(work.get(), workStride, destination, v);
+    return;
+  }
+
   checkImageSize(dw, sh);
   const size_t workStride = 3 * static_cast<size_t>(dw);
   std::unique_ptr<uint8_t[]> work(new uint8_t[workStride * static_cast<size_t>(sh)]);
-  {
-    const PassTable h = makeTable(BuildContributorList(sw, dw, ResampleScale(sw, dw), kernel, radius));
-    if (avx2)
-      horizontalAvx2(source, work.get(), workStride, h);
-    else
-      horizontalGeneric(source, work.get(), workStride, h);
-  }
-  const PassTable v = makeTable(BuildContributorList(sh, dh, ResampleScale(sh, dh), kernel, radius));
-  if (avx2)
-    verticalAvx2(work.get(), workStride, destination, v);
-  else
-    verticalGeneric(work.get(), workStride, destination, v);
+  horizontalGeneric(source, work.get(), workStride,
+                    makeTable(BuildContributorList(sw, dw, ResampleScale(sw, dw), kernel, radius)));
+  verticalGeneric(work.get(), workStride, destination,
+                  makeTable(BuildContributorList(sh, dh, ResampleScale(sh, dh), kernel, radius)));
 }
 
 }  // namespace detail

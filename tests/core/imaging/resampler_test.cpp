@@ -82,7 +82,10 @@ INSTANTIATE_TEST_SUITE_P(Shapes, ResampleMatchesReference,
                                            Shape{40, 30, 1, 1}, Shape{600, 3, 1, 3}, Shape{3, 600, 3, 1},
                                            Shape{1025, 2, 2, 1}, Shape{1030, 3, 2, 2}, Shape{300, 2, 1200, 3},
                                            Shape{257, 199, 1024, 768}, Shape{640, 480, 333, 251},
-                                           Shape{1283, 9, 7, 4}));
+                                           Shape{1283, 9, 7, 4},
+                                           // Few destination rows reading many source rows: the
+                                           // horizontal results go through a byte work image.
+                                           Shape{1000, 101, 1000, 1}, Shape{1000, 150, 1001, 2}));
 
 TEST(ResampleImage, MatchesReferenceWithExplicitRadius) {
   const Bitmap src = testImage(37, 29, 5);
