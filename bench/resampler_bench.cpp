@@ -38,7 +38,9 @@ const Bitmap& photo(int width, int height) {
   return cache.emplace(std::make_pair(width, height), std::move(b)).first->second;
 }
 
-template <bool kReference>
+enum class Engine { kProduction, kGenericLoops, kReference };
+
+template <Engine kEngine>
 void resample(benchmark::State& state) {
   const int sw = static_cast<int>(state.range(0)), sh = static_cast<int>(state.range(1));
   const int dw = static_cast<int>(state.range(2)), dh = static_cast<int>(state.range(3));
@@ -47,8 +49,11 @@ void resample(benchmark::State& state) {
   Bitmap destination;
   for (auto _ : state) {
     destination.reset(dw, dh, 24);
-    if constexpr (kReference)
+    if constexpr (kEngine == Engine::kReference)
       brevane::test::referenceResample(source, destination, kernel, 0);
+    else if constexpr (kEngine == Engine::kGenericLoops)
+      brevane::imaging::detail::resampleImageWith(source, destination, kernel, 0,
+                                                  brevane::imaging::detail::ResampleIsa::kGeneric);
     else
       brevane::imaging::ResampleImage(source, destination, kernel, 0);
     benchmark::DoNotOptimize(destination.data());
@@ -67,8 +72,10 @@ void sizes(benchmark::internal::Benchmark* b) {
   b->Unit(benchmark::kMillisecond);
 }
 
-BENCHMARK(resample<false>)->Name("ResampleImage")->Apply(sizes);
-BENCHMARK(resample<true>)->Name("Reference")->Apply(sizes)->Iterations(2);
+BENCHMARK(resample<Engine::kProduction>)->Name("ResampleImage")->Apply(sizes);
+// The loops used on processors without AVX2/FMA.
+BENCHMARK(resample<Engine::kGenericLoops>)->Name("GenericLoops")->Apply(sizes);
+BENCHMARK(resample<Engine::kReference>)->Name("Reference")->Apply(sizes)->Iterations(2);
 
 }  // namespace
 
