@@ -5,7 +5,8 @@
 // far below 2^24 in magnitude, so 32-bit float arithmetic on them is exact in any order; and for
 // |T| < 2^24 and an integer divisor D != 0, truncating the correctly rounded float quotient T / D
 // gives the same integer as truncating division (the rounding error stays below 1/|D|, the
-// smallest distance of a non-integer quotient from an integer). The generic loops use int32.
+// smallest distance of a non-integer quotient from an integer); class Divider replaces that
+// division by an equally exact multiplication. The generic loops use int32.
 #include "imaging/resampler.h"
 
 #include <immintrin.h>
@@ -28,7 +29,9 @@ using Ext = long double;
 // Largest support radius accepted; larger values would only widen loops over zero weights.
 constexpr float kMaxRadius = 64.0f;
 
-uint8_t normaliseKernel(uint8_t kernel) { return kernel < kResampleKernelCount ? kernel : static_cast<uint8_t>(kLanczos3); }
+uint8_t normaliseKernel(uint8_t kernel) {
+  return kernel < kResampleKernelCount ? kernel : static_cast<uint8_t>(kLanczos3);
+}
 
 float normaliseRadius(uint8_t kernel, float radius) {
   if (!(radius > 0.0f) || !std::isfinite(radius)) return ResampleKernelSupport(kernel);
@@ -43,7 +46,7 @@ float normaliseRadius(uint8_t kernel, float radius) {
 Ext sinExtended(Ext u) {
   if (!(std::fabs(u) < 1e6L)) return sinl(u);
   constexpr Ext kTwoOverPi = 0.636619772367581343075535053490057448L;
-  constexpr Ext kHalfPiHigh = 6746518852.0L / 4294967296.0L;  // pi/2 truncated to 32 fraction bits
+  constexpr Ext kHalfPiHigh = 6746518852.0L / 4294967296.0L;                  // pi/2 truncated to 32 fraction bits
   constexpr Ext kHalfPiLow = 6.077100506506192601475144209858469968755e-11L;  // pi/2 - kHalfPiHigh
   const Ext k = rintl(u * kTwoOverPi);
   const Ext r = (u - k * kHalfPiHigh) - k * kHalfPiLow;
@@ -88,7 +91,9 @@ int64_t toIndex(Ext v) {
 
 // Round to nearest, ties to even (the default rounding mode; rintl avoids nearbyintl's costly
 // save and restore of the floating-point environment).
-int32_t roundWeight(Ext v) { return static_cast<int32_t>(rintl(v)); }
+int32_t roundWeight(Ext v) {
+  return static_cast<int32_t>(rintl(v));
+}
 
 inline uint8_t finish(int32_t total, int32_t divisor) {
   int32_t q = total / divisor;
@@ -383,7 +388,7 @@ class HorizontalAvx2 {
 
 // Vertical pass, one destination row at a time, 32 bytes of the row per step.
 __attribute__((target("avx2,fma"))) void verticalAvx2(const uint8_t* work, size_t workStride, Bitmap& dst,
-                                                       const PassTable& t) {
+                                                      const PassTable& t) {
   const size_t rowBytes = 3 * static_cast<size_t>(dst.width());
   const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
   for (int y = 0; y < t.count; ++y) {
@@ -398,13 +403,18 @@ __attribute__((target("avx2,fma"))) void verticalAvx2(const uint8_t* work, size_
       const uint8_t* p = base + i;
       for (int32_t k = 0; k < len; ++k, p += workStride) {
         __m256 wk = _mm256_broadcast_ss(w + k);
-        a0 = _mm256_fmadd_ps(_mm256_cvtepi32_ps(_mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)))), wk, a0);
-        a1 = _mm256_fmadd_ps(_mm256_cvtepi32_ps(_mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + 8)))), wk, a1);
-        a2 = _mm256_fmadd_ps(_mm256_cvtepi32_ps(_mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + 16)))), wk, a2);
-        a3 = _mm256_fmadd_ps(_mm256_cvtepi32_ps(_mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + 24)))), wk, a3);
+        a0 = _mm256_fmadd_ps(
+            _mm256_cvtepi32_ps(_mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)))), wk, a0);
+        a1 = _mm256_fmadd_ps(
+            _mm256_cvtepi32_ps(_mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + 8)))), wk, a1);
+        a2 = _mm256_fmadd_ps(
+            _mm256_cvtepi32_ps(_mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + 16)))), wk,
+            a2);
+        a3 = _mm256_fmadd_ps(
+            _mm256_cvtepi32_ps(_mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + 24)))), wk,
+            a3);
       }
-      __m256i bytes = _mm256_packus_epi16(_mm256_packus_epi32(d(a0), d(a1)),
-                                          _mm256_packus_epi32(d(a2), d(a3)));
+      __m256i bytes = _mm256_packus_epi16(_mm256_packus_epi32(d(a0), d(a1)), _mm256_packus_epi32(d(a2), d(a3)));
       _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), _mm256_permutevar8x32_epi32(bytes, order));
     }
     const int32_t* wi = t.weightI.data() + t.offset[y];
@@ -419,8 +429,8 @@ __attribute__((target("avx2,fma"))) void verticalAvx2(const uint8_t* work, size_
 // Vertical pass over float rows (the fused path), one destination row, 64 values per step.
 // Rows are padded to a multiple of 64 floats; the padding is 0 and its results are dropped.
 __attribute__((target("avx2,fma"))) void verticalRowFromFloats(const float* const* rows, const float* w, int32_t len,
-                                                                const Divider& d, size_t count, size_t padded,
-                                                                uint8_t* out) {
+                                                               const Divider& d, size_t count, size_t padded,
+                                                               uint8_t* out) {
   const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
   alignas(32) uint8_t tail[64];
   for (size_t i = 0; i < padded; i += 64) {
@@ -431,10 +441,8 @@ __attribute__((target("avx2,fma"))) void verticalRowFromFloats(const float* cons
       const float* p = rows[k] + i;
       for (int j = 0; j < 8; ++j) a[j] = _mm256_fmadd_ps(_mm256_load_ps(p + 8 * j), wk, a[j]);
     }
-    __m256i lo = _mm256_packus_epi16(_mm256_packus_epi32(d(a[0]), d(a[1])),
-                                     _mm256_packus_epi32(d(a[2]), d(a[3])));
-    __m256i hi = _mm256_packus_epi16(_mm256_packus_epi32(d(a[4]), d(a[5])),
-                                     _mm256_packus_epi32(d(a[6]), d(a[7])));
+    __m256i lo = _mm256_packus_epi16(_mm256_packus_epi32(d(a[0]), d(a[1])), _mm256_packus_epi32(d(a[2]), d(a[3])));
+    __m256i hi = _mm256_packus_epi16(_mm256_packus_epi32(d(a[4]), d(a[5])), _mm256_packus_epi32(d(a[6]), d(a[7])));
     lo = _mm256_permutevar8x32_epi32(lo, order);
     hi = _mm256_permutevar8x32_epi32(hi, order);
     if (i + 64 <= count) {
@@ -464,7 +472,7 @@ int ringCapacity(const PassTable& v, int sourceHeight) {
 // Both passes interleaved: the horizontal results live as float rows in a ring buffer of
 // `capacity` rows instead of a byte work image, so the vertical pass reads them directly.
 __attribute__((target("avx2,fma"))) void resampleFusedAvx2(const Bitmap& src, Bitmap& dst, const PassTable& h,
-                                                            const PassTable& v, int capacity) {
+                                                           const PassTable& v, int capacity) {
   const size_t count = 3 * static_cast<size_t>(dst.width());
   const size_t padded = (count + 63) / 64 * 64;
   AlignedBuffer<float> ring(static_cast<size_t>(capacity) * padded);
@@ -486,8 +494,8 @@ __attribute__((target("avx2,fma"))) void resampleFusedAvx2(const Bitmap& src, Bi
     }
     rows.resize(static_cast<size_t>(len));
     for (int32_t k = 0; k < len; ++k) rows[static_cast<size_t>(k)] = slot(v.start[y] + k);
-    verticalRowFromFloats(rows.data(), v.weightF.data() + v.offset[y], len, Divider(v.divisorF[y], v.reciprocalF[y]), count, padded,
-                          dst.scanLine(y));
+    verticalRowFromFloats(rows.data(), v.weightF.data() + v.offset[y], len, Divider(v.divisorF[y], v.reciprocalF[y]),
+                          count, padded, dst.scanLine(y));
   }
 }
 

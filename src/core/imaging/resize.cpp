@@ -12,7 +12,9 @@ namespace brevane::imaging {
 
 namespace {
 
-int roundInt(double v) { return static_cast<int>(std::nearbyint(v)); }
+int roundInt(double v) {
+  return static_cast<int>(std::nearbyint(v));
+}
 
 // p / q rounded to one decimal place (ties to even), as tenths; exact for positive integers.
 int64_t tenths(int64_t p, int64_t q) {
@@ -116,8 +118,8 @@ void resizeStep(Bitmap& image, Bitmap* alpha, const TConversionSettings& s, cons
             // The image stays uncropped.
           }
         }
-        resampleBoth(image, alpha, Fit(image.width(), image.height(), s.Resize_width, s.Resize_height, s.EnlargeIfSmall),
-                     kernel);
+        resampleBoth(image, alpha,
+                     Fit(image.width(), image.height(), s.Resize_width, s.Resize_height, s.EnlargeIfSmall), kernel);
       } else {
         try {
           resampleBoth(image, alpha, {s.Resize_width, s.Resize_height}, kernel);
@@ -126,9 +128,7 @@ void resizeStep(Bitmap& image, Bitmap* alpha, const TConversionSettings& s, cons
         }
       }
       break;
-    case 2:
-      try {
-        resampleBoth(image, alpha, PercentSize(image.width(), image.height(), s.Resize_percent), kernel);
+    case 2: try { resampleBoth(image, alpha, PercentSize(image.width(), image.height(), s.Resize_percent), kernel);
       } catch (const std::exception& e) {
         log.add("RE2:", filename, messageOf(e));
       }

@@ -15,16 +15,18 @@ struct ParseCase {
 
 class PresetParse : public ::testing::TestWithParam<ParseCase> {};
 
-TEST_P(PresetParse, WidthAndHeight) { EXPECT_EQ(parsePresetSize(GetParam().entry), GetParam().expected); }
+TEST_P(PresetParse, WidthAndHeight) {
+  EXPECT_EQ(parsePresetSize(GetParam().entry), GetParam().expected);
+}
 
-INSTANTIATE_TEST_SUITE_P(
-    Entries, PresetParse,
-    ::testing::Values(ParseCase{"--", {-1, -1}}, ParseCase{"640x480", {640, 480}},
-                      ParseCase{"1024x600 ( \u224815:9 )  0,61 M", {1024, 600}},
-                      ParseCase{"640x480 ( 4:3 ) 0.31 M", {640, 480}}, ParseCase{" 64 0 x 4 80 ", {640, 480}},
-                      ParseCase{"1x2", {-1, -1}}, ParseCase{"abcd", {-1, -1}}, ParseCase{"640x", {-1, -1}},
-                      ParseCase{"x480", {-1, -1}}, ParseCase{"640*480", {-1, -1}},
-                      ParseCase{"640x480x2", {-1, -1}}, ParseCase{"99999999999x1", {-1, -1}}));
+INSTANTIATE_TEST_SUITE_P(Entries, PresetParse,
+                         ::testing::Values(ParseCase{"--", {-1, -1}}, ParseCase{"640x480", {640, 480}},
+                                           ParseCase{"1024x600 ( \u224815:9 )  0,61 M", {1024, 600}},
+                                           ParseCase{"640x480 ( 4:3 ) 0.31 M", {640, 480}},
+                                           ParseCase{" 64 0 x 4 80 ", {640, 480}}, ParseCase{"1x2", {-1, -1}},
+                                           ParseCase{"abcd", {-1, -1}}, ParseCase{"640x", {-1, -1}},
+                                           ParseCase{"x480", {-1, -1}}, ParseCase{"640*480", {-1, -1}},
+                                           ParseCase{"640x480x2", {-1, -1}}, ParseCase{"99999999999x1", {-1, -1}}));
 
 struct DecorCase {
   const char* entry;
@@ -47,8 +49,9 @@ INSTANTIATE_TEST_SUITE_P(
                       DecorCase{"120x90", '.', "120x90 ( 4:3 ) 0.01 M"},
                       DecorCase{"6400x4800", '.', "6400x4800 ( 4:3 ) 30.72 M"},
                       // Exactly half a hundredth: to the even neighbour.
-                      DecorCase{"50x100", '.', "50x100 ( 1:2 ) 0 M"}, DecorCase{"150x100", '.', "150x100 ( 3:2 ) 0.02 M"},
-                      DecorCase{"--", '.', "--"}, DecorCase{"1366x768 ( \u224816:9 ) 1,04 M", '.', "1366x768 ( \u224816:9 ) 1,04 M"}));
+                      DecorCase{"50x100", '.', "50x100 ( 1:2 ) 0 M"},
+                      DecorCase{"150x100", '.', "150x100 ( 3:2 ) 0.02 M"}, DecorCase{"--", '.', "--"},
+                      DecorCase{"1366x768 ( \u224816:9 ) 1,04 M", '.', "1366x768 ( \u224816:9 ) 1,04 M"}));
 
 TEST(Presets, ListKeepsItsOrderAndDuplicate) {
   const auto& list = presetSizes();

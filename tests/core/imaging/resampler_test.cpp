@@ -57,7 +57,9 @@ Bitmap referenceResampled(const Bitmap& src, int w, int h, uint8_t kernel, float
 struct Shape {
   int sw, sh, dw, dh;
 };
-void PrintTo(const Shape& s, std::ostream* os) { *os << s.sw << "x" << s.sh << "->" << s.dw << "x" << s.dh; }
+void PrintTo(const Shape& s, std::ostream* os) {
+  *os << s.sw << "x" << s.sh << "->" << s.dw << "x" << s.dh;
+}
 
 class ResampleMatchesReference : public ::testing::TestWithParam<Shape> {};
 
@@ -75,14 +77,13 @@ TEST_P(ResampleMatchesReference, EveryKernelBothLoopSets) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Shapes, ResampleMatchesReference,
-                         ::testing::Values(Shape{1, 1, 1, 1}, Shape{1, 1, 5, 3}, Shape{1, 7, 4, 1},
-                                           Shape{7, 1, 1, 9}, Shape{2, 2, 2, 2}, Shape{2, 2, 7, 5},
-                                           Shape{3, 2, 2, 3}, Shape{13, 17, 13, 17}, Shape{31, 7, 5, 29},
-                                           Shape{97, 61, 41, 23}, Shape{41, 23, 97, 61}, Shape{11, 97, 61, 3},
-                                           Shape{40, 30, 1, 1}, Shape{600, 3, 1, 3}, Shape{3, 600, 3, 1},
-                                           Shape{1025, 2, 2, 1}, Shape{1030, 3, 2, 2}, Shape{300, 2, 1200, 3},
-                                           Shape{257, 199, 1024, 768}, Shape{640, 480, 333, 251},
-                                           Shape{1283, 9, 7, 4},
+                         ::testing::Values(Shape{1, 1, 1, 1}, Shape{1, 1, 5, 3}, Shape{1, 7, 4, 1}, Shape{7, 1, 1, 9},
+                                           Shape{2, 2, 2, 2}, Shape{2, 2, 7, 5}, Shape{3, 2, 2, 3},
+                                           Shape{13, 17, 13, 17}, Shape{31, 7, 5, 29}, Shape{97, 61, 41, 23},
+                                           Shape{41, 23, 97, 61}, Shape{11, 97, 61, 3}, Shape{40, 30, 1, 1},
+                                           Shape{600, 3, 1, 3}, Shape{3, 600, 3, 1}, Shape{1025, 2, 2, 1},
+                                           Shape{1030, 3, 2, 2}, Shape{300, 2, 1200, 3}, Shape{257, 199, 1024, 768},
+                                           Shape{640, 480, 333, 251}, Shape{1283, 9, 7, 4},
                                            // Few destination rows reading many source rows: the
                                            // horizontal results go through a byte work image.
                                            Shape{1000, 101, 1000, 1}, Shape{1000, 150, 1001, 2}));
@@ -127,8 +128,7 @@ TEST_P(EqualSize, InnerWeightsAndIdentity) {
 INSTANTIATE_TEST_SUITE_P(Kernels, EqualSize,
                          ::testing::Values(EqualSizeCase{kNearestNeighbour, {256}}, EqualSizeCase{kBilinear, {256}},
                                            EqualSizeCase{kHermite, {256}}, EqualSizeCase{kLanczos3, {256}},
-                                           EqualSizeCase{kBell, {32, 192, 32}},
-                                           EqualSizeCase{kBSpline, {43, 171, 43}},
+                                           EqualSizeCase{kBell, {32, 192, 32}}, EqualSizeCase{kBSpline, {43, 171, 43}},
                                            EqualSizeCase{kMitchell, {14, 228, 14}}));
 
 TEST(ResampleImage, EqualSizeSofteningMirrorsAtTheBorder) {
@@ -235,7 +235,7 @@ TEST(ResampleImage, KernelValues) {
 TEST(ResampleImage, LanczosAgreesWithTheReferenceEverywhere) {
   // Random arguments, and arguments whose double-precision sinc lies next to a float midpoint.
   std::vector<float> xs = {0x1.121044p-6f, 0x1.c25eb8p-2f, 0x1.7e0896p+1f, 0x1.63ba44p+1f, 0x1.77da3ap-4f,
-                           0x1.54e9a8p-2f, 1.0f, 2.0f, 1e-7f, -2.9999998f};
+                           0x1.54e9a8p-2f, 1.0f,           2.0f,           1e-7f,          -2.9999998f};
   std::mt19937 rng(7);
   std::uniform_real_distribution<float> dist(-3.0f, 3.0f);
   for (int i = 0; i < 200000; ++i) xs.push_back(dist(rng));

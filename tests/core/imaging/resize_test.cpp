@@ -27,7 +27,8 @@ TEST_P(FitTable, Fits) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, FitTable,
-    ::testing::Values(FitCase{4000, 3000, 800, 600, false, {800, 600}}, FitCase{4000, 3000, 800, 800, false, {800, 600}},
+    ::testing::Values(FitCase{4000, 3000, 800, 600, false, {800, 600}},
+                      FitCase{4000, 3000, 800, 800, false, {800, 600}},
                       FitCase{3000, 4000, 800, 600, false, {450, 600}}, FitCase{500, 400, 800, 600, false, {500, 400}},
                       FitCase{500, 400, 800, 600, true, {750, 600}}, FitCase{1000, 1000, 800, 600, false, {600, 600}},
                       FitCase{4000, 1, 800, 600, false, {800, 1}}, FitCase{1, 4000, 800, 600, false, {1, 600}},
@@ -49,19 +50,18 @@ TEST_P(SmartCropTable, Rectangle) {
   EXPECT_EQ(SmartCropRect(c.w, c.h, c.tw, c.th, c.enlarge), c.expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, SmartCropTable,
-    ::testing::Values(CropCase{1000, 500, 800, 600, true, CropRect{166, 0, 667, 500}},
-                      CropCase{1000, 500, 800, 600, false, std::nullopt},
-                      CropCase{600, 800, 300, 800, true, CropRect{150, 0, 300, 800}},
-                      CropCase{600, 800, 300, 800, false, std::nullopt},
-                      CropCase{4000, 3000, 1080, 1920, false, CropRect{1156, 0, 1688, 3000}},
-                      CropCase{3000, 4000, 800, 600, false, CropRect{0, 875, 3000, 2250}},
-                      CropCase{800, 600, 800, 600, true, std::nullopt},
-                      // 7x3 has the ratio 2.3; a 5-high image only allows 12x5 (2.4): no crop.
-                      CropCase{12, 5, 7, 3, true, std::nullopt},
-                      // Extreme target: the crop width would round to 0.
-                      CropCase{1000, 1, 1, 1000, true, std::nullopt}));
+INSTANTIATE_TEST_SUITE_P(Cases, SmartCropTable,
+                         ::testing::Values(CropCase{1000, 500, 800, 600, true, CropRect{166, 0, 667, 500}},
+                                           CropCase{1000, 500, 800, 600, false, std::nullopt},
+                                           CropCase{600, 800, 300, 800, true, CropRect{150, 0, 300, 800}},
+                                           CropCase{600, 800, 300, 800, false, std::nullopt},
+                                           CropCase{4000, 3000, 1080, 1920, false, CropRect{1156, 0, 1688, 3000}},
+                                           CropCase{3000, 4000, 800, 600, false, CropRect{0, 875, 3000, 2250}},
+                                           CropCase{800, 600, 800, 600, true, std::nullopt},
+                                           // 7x3 has the ratio 2.3; a 5-high image only allows 12x5 (2.4): no crop.
+                                           CropCase{12, 5, 7, 3, true, std::nullopt},
+                                           // Extreme target: the crop width would round to 0.
+                                           CropCase{1000, 1, 1, 1000, true, std::nullopt}));
 
 struct PercentCase {
   int w, h, percent;
@@ -127,13 +127,16 @@ struct StepCase {
   int w, h;
   Size expected;
 };
-void PrintTo(const StepCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const StepCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class ResizeStepTable : public ::testing::TestWithParam<StepCase> {};
 
 TEST_P(ResizeStepTable, SizeAndAlignedAlpha) {
   const StepCase& c = GetParam();
-  TConversionSettings settings = c.mode == 2 ? percent(c.tw) : widthHeight(c.tw, c.th, c.proportional, c.enlarge, c.crop);
+  TConversionSettings settings =
+      c.mode == 2 ? percent(c.tw) : widthHeight(c.tw, c.th, c.proportional, c.enlarge, c.crop);
   settings.Selected_mode = c.mode;
   Subject s = subject(c.w, c.h);
   ErrorLog log;
