@@ -562,8 +562,9 @@ TALContributorList BuildContributorList(int n, int m, float scale, uint8_t kerne
   for (int i = 0; i < m; ++i) {
     TALContributorEntry& e = list[static_cast<size_t>(i)];
     e.N = 0;
-    e.Contributors.reserve(static_cast<size_t>(std::clamp<int64_t>(capacity, 0, 8192)));
     if (allZero) continue;
+    // The array grows on demand: far fewer than 2w + 1 weights are non-zero in steep reductions.
+    e.Contributors.reserve(static_cast<size_t>(std::clamp<int64_t>(capacity, 0, 64)));
     const float c = static_cast<float>(static_cast<Ext>(i) / s);
     const int64_t left = toIndex(floorl(c - width));
     const int64_t right = toIndex(ceill(c + width));
@@ -599,7 +600,10 @@ void resampleImageWith(Bitmap& source, Bitmap& destination, uint8_t kernel, floa
   source.convertTo24();
   const int sw = source.width(), sh = source.height();
   if (sw == 0 || sh == 0 || dw == 0 || dh == 0) return;
-  const bool avx2 = isa != ResampleIsa::kGeneric && resampleAvx2Available();
+  // The vector loops keep 96 bytes per pixel of a source and a destination row; rows of
+  // extreme width (above 699050 pixels) take the generic loops instead.
+  const bool avx2 = isa != ResampleIsa::kGeneric && resampleAvx2Available() &&
+                    static_cast<uint64_t>(std::max(sw, dw)) * 96 <= (uint64_t{64} << 20);
 
   if (avx2) {
     const PassTable h = makeTable(BuildContributorList(sw, dw, ResampleScale(sw, dw), kernel, radius));
