@@ -600,6 +600,9 @@ void resampleImageWith(Bitmap& source, Bitmap& destination, uint8_t kernel, floa
   source.convertTo24();
   const int sw = source.width(), sh = source.height();
   if (sw == 0 || sh == 0 || dw == 0 || dh == 0) return;
+  // The work image (destination width by source height) is subject to the image size limit,
+  // whichever loops run.
+  checkImageSize(dw, sh);
   // The vector loops keep 96 bytes per pixel of a source and a destination row; rows of
   // extreme width (above 699050 pixels) take the generic loops instead.
   const bool avx2 = isa != ResampleIsa::kGeneric && resampleAvx2Available() &&
@@ -616,7 +619,6 @@ void resampleImageWith(Bitmap& source, Bitmap& destination, uint8_t kernel, floa
       resampleFusedAvx2(source, destination, h, v, capacity);
       return;
     }
-    checkImageSize(dw, sh);
     const size_t workStride = 3 * static_cast<size_t>(dw);
     std::unique_ptr<uint8_t[]> work(new uint8_t[workStride * static_cast<size_t>(sh)]);
     HorizontalAvx2 horizontal(source, h);
@@ -630,7 +632,6 @@ void resampleImageWith(Bitmap& source, Bitmap& destination, uint8_t kernel, floa
     return;
   }
 
-  checkImageSize(dw, sh);
   const size_t workStride = 3 * static_cast<size_t>(dw);
   std::unique_ptr<uint8_t[]> work(new uint8_t[workStride * static_cast<size_t>(sh)]);
   horizontalGeneric(source, work.get(), workStride,
