@@ -228,32 +228,35 @@ inline void transpose8x8(const __m128i q[8], __m128i out[4]) {
 }
 
 // The clamped quotient of eight totals by one positive divisor D. For D <= 4096 it avoids the
-// division: with T clamped to 0..256 D first, truncating fma(T, RN(1/D), 2^-13) is floor(T / D)
-// (the reciprocal and the fma err by at most 2^-15, the bias lifts exact quotients clear of
-// that, and 2^-13 + 2^-15 < 1/D keeps other quotients below the next integer; checked for
-// every T and D in range). Clamping T to 0 first matches the truncating division, whose
-// negative results clamp to 0 anyway.
+// division: for 0 <= T <= 256 D, truncating fma(T, RN(1/D), 2^-13) gives floor(T / D) (the
+// reciprocal and the fma err by at most 2^-15, the bias lifts exact quotients clear of that, and
+// 2^-13 + 2^-15 < 1/D keeps other quotients below the next integer); above 256 D the result is
+// at least 255 and below 0 it is negative, both clamped as the truncating division's results
+// are. Checked for every D in range and every T from -2 D to 260 D. (D never exceeds about
+// 3100: the weight sum is bounded by the number of non-zero weights.)
 class Divider {
  public:
   __attribute__((target("avx2,fma"))) Divider(float divisor, float reciprocal)
-      : m_divisor(_mm256_set1_ps(divisor)),
-        m_reciprocal(_mm256_set1_ps(reciprocal)),
-        m_limit(_mm256_set1_ps(256.0f * divisor)),
-        m_fast(divisor <= 4096.0f) {}
+      : m_divisor(_mm256_set1_ps(divisor)), m_reciprocal(_mm256_set1_ps(reciprocal)), m_fast(divisor <= 4096.0f) {}
 
+  // As floats 0-255.
+  __attribute__((target("avx2,fma"))) __m256 asFloat(__m256 total) const {
+    const __m256 q =
+        m_fast ? _mm256_fmadd_ps(total, m_reciprocal, _mm256_set1_ps(0x1p-13f)) : _mm256_div_ps(total, m_divisor);
+    const __m256 t = _mm256_round_ps(q, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
+    return _mm256_min_ps(_mm256_max_ps(t, _mm256_setzero_ps()), _mm256_set1_ps(255.0f));
+  }
+
+  // As int32 0-255.
   __attribute__((target("avx2,fma"))) __m256i operator()(__m256 total) const {
-    const __m256i top = _mm256_set1_epi32(255);
-    if (m_fast) {
-      __m256 t = _mm256_min_ps(_mm256_max_ps(total, _mm256_setzero_ps()), m_limit);
-      __m256 q = _mm256_fmadd_ps(t, m_reciprocal, _mm256_set1_ps(0x1p-13f));
-      return _mm256_min_epi32(_mm256_cvttps_epi32(q), top);
-    }
-    __m256i q = _mm256_cvttps_epi32(_mm256_div_ps(total, m_divisor));
-    return _mm256_min_epi32(_mm256_max_epi32(q, _mm256_setzero_si256()), top);
+    const __m256 q =
+        m_fast ? _mm256_fmadd_ps(total, m_reciprocal, _mm256_set1_ps(0x1p-13f)) : _mm256_div_ps(total, m_divisor);
+    const __m256i t = _mm256_cvttps_epi32(q);
+    return _mm256_min_epi32(_mm256_max_epi32(t, _mm256_setzero_si256()), _mm256_set1_epi32(255));
   }
 
  private:
-  __m256 m_divisor, m_reciprocal, m_limit;
+  __m256 m_divisor, m_reciprocal;
   bool m_fast;
 };
 
@@ -373,9 +376,9 @@ class HorizontalAvx2 {
       }
       const Divider d(m_t.divisorF[x], m_t.reciprocalF[x]);
       float* o = of + 24 * static_cast<size_t>(x);
-      _mm256_store_ps(o, _mm256_cvtepi32_ps(d(_mm256_add_ps(b0, b1))));
-      _mm256_store_ps(o + 8, _mm256_cvtepi32_ps(d(_mm256_add_ps(g0, g1))));
-      _mm256_store_ps(o + 16, _mm256_cvtepi32_ps(d(_mm256_add_ps(r0, r1))));
+      _mm256_store_ps(o, d.asFloat(_mm256_add_ps(b0, b1)));
+      _mm256_store_ps(o + 8, d.asFloat(_mm256_add_ps(g0, g1)));
+      _mm256_store_ps(o + 16, d.asFloat(_mm256_add_ps(r0, r1)));
     }
   }
 
