@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <random>
 #include <vector>
 
@@ -218,6 +219,14 @@ TEST(ResampleImage, ZeroSidesAndAlphaSource) {
   EXPECT_EQ(dst.bitsPerPixel(), 24);
   EXPECT_EQ(dst.width(), 4);
   for (int v : greysOf(dst)) EXPECT_EQ(v, 0);
+}
+
+TEST(ResampleImage, OutOfRangeKernelAndRadiusFallBackToDefaults) {
+  const Bitmap src = testImage(23, 17, 11);
+  const Bitmap lanczos = resampled(src, 31, 9, kLanczos3, 0, ResampleIsa::kAuto);
+  EXPECT_TRUE(sameBytes(resampled(src, 31, 9, 200, 0, ResampleIsa::kAuto), lanczos));
+  EXPECT_TRUE(sameBytes(resampled(src, 31, 9, kLanczos3, -1.0f, ResampleIsa::kAuto), lanczos));
+  EXPECT_TRUE(sameBytes(resampled(src, 31, 9, kLanczos3, std::nanf(""), ResampleIsa::kAuto), lanczos));
 }
 
 TEST(ResampleImage, KernelValues) {

@@ -155,6 +155,7 @@ INSTANTIATE_TEST_SUITE_P(
                       StepCase{"fit_small_enlarged", 1, 80, 60, true, true, false, 50, 40, {75, 60}},
                       StepCase{"stretch", 1, 80, 80, false, true, true, 400, 300, {80, 80}},
                       StepCase{"crop_enlarge", 1, 80, 60, true, true, true, 100, 50, {80, 60}},
+                      StepCase{"crop_enlarge_full_size", 1, 800, 600, true, true, true, 1000, 500, {800, 600}},
                       StepCase{"crop_not_larger", 1, 80, 60, true, false, true, 100, 50, {80, 40}},
                       StepCase{"crop_portrait", 1, 30, 80, true, true, true, 60, 80, {30, 80}},
                       StepCase{"crop_portrait_off", 1, 30, 80, true, false, true, 60, 80, {30, 40}},
