@@ -12,6 +12,7 @@
 #include <immintrin.h>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -70,8 +71,12 @@ float sinc3(float t) {
   const double d = std::sin(static_cast<double>(u)) / u;
   const float f = static_cast<float>(d);
   if (std::fabs(d) > 1e-30) {
-    const double below = (static_cast<double>(f) + std::nextafter(f, -INFINITY)) * 0.5;
-    const double above = (static_cast<double>(f) + std::nextafter(f, INFINITY)) * 0.5;
+    // The float neighbours of f (|f| is a normal number here): one step of its bit pattern.
+    const uint32_t bits = std::bit_cast<uint32_t>(f);
+    const float larger = std::bit_cast<float>(f > 0 ? bits + 1 : bits - 1);
+    const float smaller = std::bit_cast<float>(f > 0 ? bits - 1 : bits + 1);
+    const double below = (static_cast<double>(f) + smaller) * 0.5;
+    const double above = (static_cast<double>(f) + larger) * 0.5;
     const double margin = std::fabs(d) * 0x1p-40;
     if (d - below > margin && above - d > margin) return f;
   }
