@@ -35,7 +35,7 @@ uint8_t normaliseKernel(uint8_t kernel) {
 }
 
 float normaliseRadius(uint8_t kernel, float radius) {
-  if (!(radius > 0.0f) || !std::isfinite(radius)) return ResampleKernelSupport(kernel);
+  if (!(radius > 0.0f) || !std::isfinite(radius)) return resampleKernelSupport(kernel);
   return std::min(radius, kMaxRadius);
 }
 
@@ -509,7 +509,7 @@ __attribute__((target("avx2,fma"))) void resampleFusedAvx2(const Bitmap& src, Bi
 
 }  // namespace
 
-float ResampleKernelSupport(uint8_t kernel) {
+float resampleKernelSupport(uint8_t kernel) {
   switch (normaliseKernel(kernel)) {
     case kNearestNeighbour: return 0.5f;
     case kBilinear:
@@ -521,7 +521,7 @@ float ResampleKernelSupport(uint8_t kernel) {
   }
 }
 
-float ResampleKernel(uint8_t kernel, float x) {
+float resampleKernel(uint8_t kernel, float x) {
   const Ext a = std::fabs(static_cast<Ext>(x));
   switch (normaliseKernel(kernel)) {
     case kNearestNeighbour: return (x > -0.5f && x <= 0.5f) ? 1.0f : 0.0f;
@@ -551,12 +551,12 @@ float ResampleKernel(uint8_t kernel, float x) {
   }
 }
 
-float ResampleScale(int srcSize, int dstSize) {
+float resampleScale(int srcSize, int dstSize) {
   if (srcSize == 1 || dstSize == 1) return static_cast<float>(static_cast<Ext>(dstSize) / srcSize);
   return static_cast<float>(static_cast<Ext>(dstSize - 1) / (srcSize - 1));
 }
 
-TALContributorList BuildContributorList(int n, int m, float scale, uint8_t kernel, float radius) {
+TALContributorList buildContributorList(int n, int m, float scale, uint8_t kernel, float radius) {
   kernel = normaliseKernel(kernel);
   const float r = normaliseRadius(kernel, radius);
   const float s = scale;
@@ -580,10 +580,10 @@ TALContributorList BuildContributorList(int n, int m, float scale, uint8_t kerne
       int32_t weight;
       if (reduce) {
         const float x = static_cast<float>((static_cast<Ext>(c) - j) * s);
-        weight = roundWeight(static_cast<Ext>(ResampleKernel(kernel, x)) * s * 256);
+        weight = roundWeight(static_cast<Ext>(resampleKernel(kernel, x)) * s * 256);
       } else {
         const float x = static_cast<float>(static_cast<Ext>(c) - j);
-        weight = roundWeight(static_cast<Ext>(ResampleKernel(kernel, x)) * 256);
+        weight = roundWeight(static_cast<Ext>(resampleKernel(kernel, x)) * 256);
       }
       if (weight == 0) continue;
       e.Contributors.push_back({weight, mirrorIndex(j, n)});
@@ -617,8 +617,8 @@ void resampleImageWith(Bitmap& source, Bitmap& destination, uint8_t kernel, floa
                     static_cast<uint64_t>(std::max(sw, dw)) * 96 <= (uint64_t{64} << 20);
 
   if (avx2) {
-    const PassTable h = makeTable(BuildContributorList(sw, dw, ResampleScale(sw, dw), kernel, radius));
-    const PassTable v = makeTable(BuildContributorList(sh, dh, ResampleScale(sh, dh), kernel, radius));
+    const PassTable h = makeTable(buildContributorList(sw, dw, resampleScale(sw, dw), kernel, radius));
+    const PassTable v = makeTable(buildContributorList(sh, dh, resampleScale(sh, dh), kernel, radius));
     // The ring of float rows is used while it is no larger than the byte work image would be
     // (or than 1 MiB).
     const int capacity = ringCapacity(v, sh);
@@ -643,9 +643,9 @@ void resampleImageWith(Bitmap& source, Bitmap& destination, uint8_t kernel, floa
   const size_t workStride = 3 * static_cast<size_t>(dw);
   std::unique_ptr<uint8_t[]> work(new uint8_t[workStride * static_cast<size_t>(sh)]);
   horizontalGeneric(source, work.get(), workStride,
-                    makeTable(BuildContributorList(sw, dw, ResampleScale(sw, dw), kernel, radius)));
+                    makeTable(buildContributorList(sw, dw, resampleScale(sw, dw), kernel, radius)));
   verticalGeneric(work.get(), workStride, destination,
-                  makeTable(BuildContributorList(sh, dh, ResampleScale(sh, dh), kernel, radius)));
+                  makeTable(buildContributorList(sh, dh, resampleScale(sh, dh), kernel, radius)));
 }
 
 }  // namespace detail

@@ -42,13 +42,13 @@ using TALContributorList = std::vector<TALContributorEntry>;
 void ResampleImage(Bitmap& source, Bitmap& destination, uint8_t kernel, float radius);
 
 /// The kernel f(x) of index `kernel` (32-bit in and out).
-float ResampleKernel(uint8_t kernel, float x);
+float resampleKernel(uint8_t kernel, float x);
 /// The kernel's default support radius.
-float ResampleKernelSupport(uint8_t kernel);
+float resampleKernelSupport(uint8_t kernel);
 /// The scale of one direction: dst / src when either side is 1, else (dst - 1) / (src - 1).
-float ResampleScale(int srcSize, int dstSize);
+float resampleScale(int srcSize, int dstSize);
 /// The contributor list of one direction: n source pixels, m output pixels, scale s.
-TALContributorList BuildContributorList(int n, int m, float scale, uint8_t kernel, float radius);
+TALContributorList buildContributorList(int n, int m, float scale, uint8_t kernel, float radius);
 
 namespace detail {
 

@@ -68,7 +68,7 @@ Size Fit(int w, int h, int tw, int th, bool enlarge) {
   return out;
 }
 
-std::optional<CropRect> SmartCropRect(int w, int h, int tw, int th, bool enlarge) {
+std::optional<CropRect> smartCropRect(int w, int h, int tw, int th, bool enlarge) {
   if (w == tw && h == th) return std::nullopt;
   if (w < 1 || h < 1 || tw < 1 || th < 1) return std::nullopt;
   if (!enlarge && !(h > th && w > tw)) return std::nullopt;
@@ -86,8 +86,8 @@ std::optional<CropRect> SmartCropRect(int w, int h, int tw, int th, bool enlarge
   return CropRect{ox, oy, cw, ch};
 }
 
-bool SmartCrop(Bitmap& image, Bitmap* alpha, int tw, int th, bool enlarge) {
-  const std::optional<CropRect> rect = SmartCropRect(image.width(), image.height(), tw, th, enlarge);
+bool smartCrop(Bitmap& image, Bitmap* alpha, int tw, int th, bool enlarge) {
+  const std::optional<CropRect> rect = smartCropRect(image.width(), image.height(), tw, th, enlarge);
   if (!rect) return false;
   Bitmap cropped = image.copyRect(rect->x, rect->y, rect->width, rect->height);
   Bitmap croppedAlpha;
@@ -97,7 +97,7 @@ bool SmartCrop(Bitmap& image, Bitmap* alpha, int tw, int th, bool enlarge) {
   return true;
 }
 
-Size PercentSize(int w, int h, int percent) {
+Size percentSize(int w, int h, int percent) {
   auto side = [percent](int v) {
     long double scaled = truncl(static_cast<long double>(v) / 100 * percent);
     return static_cast<int>(std::clamp<long double>(scaled, 4, 2147483647.0L));
@@ -113,7 +113,7 @@ void resizeStep(Bitmap& image, Bitmap* alpha, const TConversionSettings& s, cons
       if (s.Resize_proportional) {
         if (s.SmartCrop_enable) {
           try {
-            SmartCrop(image, alpha, s.Resize_width, s.Resize_height, s.EnlargeIfSmall);
+            smartCrop(image, alpha, s.Resize_width, s.Resize_height, s.EnlargeIfSmall);
           } catch (const std::exception&) {
             // The image stays uncropped.
           }
@@ -128,7 +128,7 @@ void resizeStep(Bitmap& image, Bitmap* alpha, const TConversionSettings& s, cons
         }
       }
       break;
-    case 2: try { resampleBoth(image, alpha, PercentSize(image.width(), image.height(), s.Resize_percent), kernel);
+    case 2: try { resampleBoth(image, alpha, percentSize(image.width(), image.height(), s.Resize_percent), kernel);
       } catch (const std::exception& e) {
         log.add("RE2:", filename, messageOf(e));
       }

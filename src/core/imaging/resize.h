@@ -30,13 +30,13 @@ Size Fit(int w, int h, int tw, int th, bool enlarge);
 /// rectangle with the target's aspect ratio. Nothing when the image already has the target
 /// size, when `enlarge` is off and the image is not larger than the target in both
 /// directions, or when the rectangle's aspect ratio, to one decimal, differs from the target's.
-std::optional<CropRect> SmartCropRect(int w, int h, int tw, int th, bool enlarge);
+std::optional<CropRect> smartCropRect(int w, int h, int tw, int th, bool enlarge);
 
-/// Crops the image, and the alpha plane when not null, to SmartCropRect. True when cropped.
-bool SmartCrop(Bitmap& image, Bitmap* alpha, int tw, int th, bool enlarge);
+/// Crops the image, and the alpha plane when not null, to smartCropRect. True when cropped.
+bool smartCrop(Bitmap& image, Bitmap* alpha, int tw, int th, bool enlarge);
 
 /// The size of the percent mode: Trunc(w / 100 * percent) and the same for h, each at least 4.
-Size PercentSize(int w, int h, int percent);
+Size percentSize(int w, int h, int percent);
 
 /// Resizes the working image (and the alpha plane when `alpha` is not null) by the settings'
 /// mode. Failures of the stretch and percent modes are logged ("RE1:" + target, "RE2:" +

@@ -111,7 +111,7 @@ class EqualSize : public ::testing::TestWithParam<EqualSizeCase> {};
 
 TEST_P(EqualSize, InnerWeightsAndIdentity) {
   const EqualSizeCase& c = GetParam();
-  TALContributorList list = BuildContributorList(9, 9, ResampleScale(9, 9), c.kernel, 0);
+  TALContributorList list = buildContributorList(9, 9, resampleScale(9, 9), c.kernel, 0);
   ASSERT_EQ(list.size(), 9u);
   std::vector<int32_t> weights;
   for (int k = 0; k < list[4].N; ++k) {
@@ -134,7 +134,7 @@ INSTANTIATE_TEST_SUITE_P(Kernels, EqualSize,
 
 TEST(ResampleImage, EqualSizeSofteningMirrorsAtTheBorder) {
   // Bell at the left edge: pixel -1 mirrors to 1, so 32*v1 + 192*v0 + 32*v1.
-  TALContributorList list = BuildContributorList(5, 5, 1.0f, kBell, 0);
+  TALContributorList list = buildContributorList(5, 5, 1.0f, kBell, 0);
   ASSERT_EQ(list[0].N, 3);
   EXPECT_EQ(list[0].Contributors[0].Pixel, 1);
   // At the right edge pixel n mirrors to n - 1 itself.
@@ -180,7 +180,7 @@ TEST(ResampleImage, NearestNeighbourHalfWayTakesLeftAndUpper) {
 
 TEST(ResampleImage, OneWideDestinationAveragesFromTheFirstColumn) {
   // Scale 1/5: bilinear weights 51, 41, 31, 20, 10 at distances 0-4, the left side mirrored.
-  TALContributorList list = BuildContributorList(5, 1, ResampleScale(5, 1), kBilinear, 0);
+  TALContributorList list = buildContributorList(5, 1, resampleScale(5, 1), kBilinear, 0);
   ASSERT_EQ(list.size(), 1u);
   std::vector<int> perPixel(5, 0);
   for (int k = 0; k < list[0].N; ++k) perPixel[list[0].Contributors[k].Pixel] += list[0].Contributors[k].Weight;
@@ -230,15 +230,15 @@ TEST(ResampleImage, OutOfRangeKernelAndRadiusFallBackToDefaults) {
 }
 
 TEST(ResampleImage, KernelValues) {
-  EXPECT_EQ(ResampleKernel(kNearestNeighbour, 0.5f), 1.0f);
-  EXPECT_EQ(ResampleKernel(kNearestNeighbour, -0.5f), 0.0f);
+  EXPECT_EQ(resampleKernel(kNearestNeighbour, 0.5f), 1.0f);
+  EXPECT_EQ(resampleKernel(kNearestNeighbour, -0.5f), 0.0f);
   // 3.1415 instead of pi: not quite zero at distance 1, and cut off beyond 3.
-  EXPECT_NEAR(ResampleKernel(kLanczos3, 1.0f), 2.4e-5f, 1e-5f);
-  EXPECT_NE(ResampleKernel(kLanczos3, 1.0f), 0.0f);
-  EXPECT_EQ(ResampleKernel(kLanczos3, 3.0f), 0.0f);
-  EXPECT_EQ(ResampleKernel(kMitchell, 2.0f), 0.0f);
+  EXPECT_NEAR(resampleKernel(kLanczos3, 1.0f), 2.4e-5f, 1e-5f);
+  EXPECT_NE(resampleKernel(kLanczos3, 1.0f), 0.0f);
+  EXPECT_EQ(resampleKernel(kLanczos3, 3.0f), 0.0f);
+  EXPECT_EQ(resampleKernel(kMitchell, 2.0f), 0.0f);
   for (uint8_t k = 0; k < kResampleKernelCount; ++k)
-    for (float x = -3.5f; x <= 3.5f; x += 0.01f) EXPECT_EQ(ResampleKernel(k, x), test::referenceKernel(k, x));
+    for (float x = -3.5f; x <= 3.5f; x += 0.01f) EXPECT_EQ(resampleKernel(k, x), test::referenceKernel(k, x));
 }
 
 TEST(ResampleImage, LanczosAgreesWithTheReferenceEverywhere) {
@@ -249,7 +249,7 @@ TEST(ResampleImage, LanczosAgreesWithTheReferenceEverywhere) {
   std::uniform_real_distribution<float> dist(-3.0f, 3.0f);
   for (int i = 0; i < 200000; ++i) xs.push_back(dist(rng));
   int mismatches = 0;
-  for (float x : xs) mismatches += ResampleKernel(kLanczos3, x) != test::referenceKernel(kLanczos3, x);
+  for (float x : xs) mismatches += resampleKernel(kLanczos3, x) != test::referenceKernel(kLanczos3, x);
   EXPECT_EQ(mismatches, 0);
 }
 

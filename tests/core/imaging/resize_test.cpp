@@ -47,7 +47,7 @@ class SmartCropTable : public ::testing::TestWithParam<CropCase> {};
 
 TEST_P(SmartCropTable, Rectangle) {
   const CropCase& c = GetParam();
-  EXPECT_EQ(SmartCropRect(c.w, c.h, c.tw, c.th, c.enlarge), c.expected);
+  EXPECT_EQ(smartCropRect(c.w, c.h, c.tw, c.th, c.enlarge), c.expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, SmartCropTable,
@@ -72,7 +72,7 @@ class PercentTable : public ::testing::TestWithParam<PercentCase> {};
 
 TEST_P(PercentTable, Size) {
   const PercentCase& c = GetParam();
-  EXPECT_EQ(PercentSize(c.w, c.h, c.percent), c.expected);
+  EXPECT_EQ(percentSize(c.w, c.h, c.percent), c.expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, PercentTable,
