@@ -604,10 +604,21 @@ void resampleImageWith(Bitmap& source, Bitmap& destination, uint8_t kernel, floa
   kernel = normaliseKernel(kernel);
   radius = normaliseRadius(kernel, radius);
   const int dw = destination.width(), dh = destination.height();
-  destination.reset(dw, dh, 24);
   source.convertTo24();
   const int sw = source.width(), sh = source.height();
-  if (sw == 0 || sh == 0 || dw == 0 || dh == 0) return;
+  if (sw == 0 || sh == 0 || dw == 0 || dh == 0 || destination.bitsPerPixel() != 24) {
+    destination.reset(dw, dh, 24);
+    if (sw == 0 || sh == 0 || dw == 0 || dh == 0) return;
+  } else {
+    // Already a 24-bit image of the size: every pixel byte is overwritten below, so emptying it
+    // only needs its marks, palette and row padding cleared (no second allocation and fill).
+    destination.palette().clear();
+    destination.setAlphaMode(AlphaMode::kUnmarked);
+    destination.clearTransparent();
+    const size_t used = 3 * static_cast<size_t>(dw);
+    if (destination.stride() > used)
+      for (int y = 0; y < dh; ++y) std::memset(destination.scanLine(y) + used, 0, destination.stride() - used);
+  }
   // The work image (destination width by source height) is subject to the image size limit,
   // whichever loops run.
   checkImageSize(dw, sh);

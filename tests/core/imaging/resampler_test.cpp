@@ -229,6 +229,26 @@ TEST(ResampleImage, OutOfRangeKernelAndRadiusFallBackToDefaults) {
   EXPECT_TRUE(sameBytes(resampled(src, 31, 9, kLanczos3, std::nanf(""), ResampleIsa::kAuto), lanczos));
 }
 
+TEST(ResampleImage, UsedDestinationIsEmptiedFirst) {
+  const Bitmap src = testImage(19, 13, 4);
+  Bitmap used(7, 5, 24);  // 21 bytes a row: 3 bytes of padding
+  used.fill(0xAB);
+  used.setTransparentColor({1, 2, 3});
+  used.setAlphaMode(AlphaMode::kStraight);
+  Bitmap s = src;
+  ResampleImage(s, used, kMitchell, 0);
+  EXPECT_TRUE(sameBytes(used, referenceResampled(src, 7, 5, kMitchell, 0)));
+  EXPECT_FALSE(used.transparent());
+  EXPECT_EQ(used.alphaMode(), AlphaMode::kUnmarked);
+  for (int y = 0; y < 5; ++y)
+    for (size_t i = 21; i < used.stride(); ++i) EXPECT_EQ(used.scanLine(y)[i], 0);
+
+  Bitmap empty;  // a zero-sized source leaves a used destination black
+  used.fill(0xAB);
+  ResampleImage(empty, used, kMitchell, 0);
+  for (int v : greysOf(used)) EXPECT_EQ(v, 0);
+}
+
 TEST(ResampleImage, KernelValues) {
   EXPECT_EQ(resampleKernel(kNearestNeighbour, 0.5f), 1.0f);
   EXPECT_EQ(resampleKernel(kNearestNeighbour, -0.5f), 0.0f);
