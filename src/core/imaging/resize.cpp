@@ -98,9 +98,11 @@ bool smartCrop(Bitmap& image, Bitmap* alpha, int tw, int th, bool enlarge) {
 }
 
 Size percentSize(int w, int h, int percent) {
+  // Exact arithmetic: in floating point w / 100 * p can fall just below a whole number, so
+  // that 100 percent of a 53-pixel side would give 52.
   auto side = [percent](int v) {
-    long double scaled = truncl(static_cast<long double>(v) / 100 * percent);
-    return static_cast<int>(std::clamp<long double>(scaled, 4, 2147483647.0L));
+    long long scaled = static_cast<long long>(v) * percent / 100;
+    return static_cast<int>(std::clamp<long long>(scaled, 4, 2147483647LL));
   };
   return {side(w), side(h)};
 }

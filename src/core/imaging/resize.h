@@ -35,7 +35,7 @@ std::optional<CropRect> smartCropRect(int w, int h, int tw, int th, bool enlarge
 /// Crops the image, and the alpha plane when not null, to smartCropRect. True when cropped.
 bool smartCrop(Bitmap& image, Bitmap* alpha, int tw, int th, bool enlarge);
 
-/// The size of the percent mode: Trunc(w / 100 * percent) and the same for h, each at least 4.
+/// The size of the percent mode: w * percent / 100 truncated, and the same for h, each at least 4.
 Size percentSize(int w, int h, int percent);
 
 /// Resizes the working image (and the alpha plane when `alpha` is not null) by the settings'

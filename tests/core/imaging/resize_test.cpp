@@ -79,9 +79,10 @@ INSTANTIATE_TEST_SUITE_P(Cases, PercentTable,
                          ::testing::Values(PercentCase{300, 200, 1, {4, 4}}, PercentCase{300, 200, 200, {600, 400}},
                                            PercentCase{300, 200, 100, {300, 200}},
                                            PercentCase{301, 201, 50, {150, 100}},
-                                           // Extended precision: 29 / 100 * 100 is 29 (double gives 28),
-                                           // while 53 / 100 * 100 falls just below 53.
-                                           PercentCase{29, 53, 100, {29, 52}}));
+                                           // 100 percent keeps every size, also where 53 / 100 * 100 in
+                                           // floating point falls just below 53.
+                                           PercentCase{29, 53, 100, {29, 53}},
+                                           PercentCase{3, 5, 150, {4, 7}}, PercentCase{4001, 3, 33, {1320, 4}}));
 
 // An image whose alpha plane carries the image's red channel, so alignment can be checked.
 struct Subject {
