@@ -84,6 +84,26 @@ TEST(WatermarkTest, SoftEdgesBlendWithStraightAlphaWhereA24BitCopyCoversAll) {
   for (int x = 0; x < 52; ++x) EXPECT_EQ(covered.pixel(10 + x, 11), white) << x;
 }
 
+TEST(WatermarkTest, APngLogoFileKeepsItsSoftEdges) {
+  // The logo written as a PNG of colour type 6 (colours and an alpha plane) and read back
+  // through the registry blends exactly like the decoded logo itself.
+  DecodedImage logo = softLogo(52, 6, {40, 180, 250});
+  Bitmap colours = logo.bitmap, alpha(52, 6, 24);
+  colours.convertTo24();
+  for (int y = 0; y < 6; ++y)
+    for (int x = 0; x < 52; ++x) alpha.scanLine(y)[3 * x + 2] = logo.bitmap.scanLine(y)[4 * x + 3];
+  std::string path = test::makeTempDir("wm") + "logo.png";
+  test::writeBytes(path, codecs::encodePng(colours, &alpha, {}));
+
+  const Bitmap background = test::patternImage(90, 40, 24, 8);
+  Bitmap fromFile = background, fromMemory = background;
+  drawWatermark(fromFile, path, 5);
+  drawWatermarkImage(fromMemory, logo, 5);
+  EXPECT_TRUE(test::samePixels(fromFile, fromMemory));
+  EXPECT_FALSE(test::samePixels(fromFile, background));
+  EXPECT_EQ(fromFile.pixel(19, 28), background.pixel(19, 28));  // alpha 0 column at x 19
+}
+
 TEST(WatermarkTest, TransparentColourIsLeftOutAndMarkedAlphaBlends) {
   Bitmap picture = solid(4, 1, {0, 255, 0});
   picture.scanLine(0)[3] = 255, picture.scanLine(0)[4] = 0, picture.scanLine(0)[5] = 255;  // magenta at x 1
