@@ -14,9 +14,11 @@ namespace brevane::test {
 
 namespace {
 
+// Never destroyed: the cleanup object below runs at exit, after function-local statics made
+// later than it would already be gone.
 std::vector<std::string>& createdDirs() {
-  static std::vector<std::string> dirs;
-  return dirs;
+  static auto* dirs = new std::vector<std::string>;
+  return *dirs;
 }
 
 struct Cleanup {
