@@ -14,8 +14,7 @@ namespace brevane::test {
 
 namespace {
 
-// Never destroyed: the cleanup object below runs at exit, after function-local statics made
-// later than it would already be gone.
+// Never destroyed, so the cleanup at exit can still read it.
 std::vector<std::string>& createdDirs() {
   static auto* dirs = new std::vector<std::string>;
   return *dirs;
