@@ -121,6 +121,28 @@ TEST(JpegSplice, DamagedHeadersEndTheWalkSafely) {
   EXPECT_TRUE(filled.reachedScan);
 }
 
+// Stray bytes between segments (a damaged writer's leftovers) are skipped like libjpeg does,
+// so an Exif block behind them is still found, and a splice keeps them.
+TEST(JpegSplice, StrayBytesBeforeAMarkerAreSkippedAndKept) {
+  std::vector<uint8_t> jpeg = makeJpeg(8, 8, {{JPEG_COM, {'c'}}});
+  std::vector<uint8_t> stray = {0x12, 0x34, 0x00};
+  std::vector<uint8_t> exif = segmentBytes(JPEG_APP0 + 1, test::exifPayload(kTiffB));
+  size_t at = findBytes(jpeg, segmentBytes(JPEG_COM, {'c'}));
+  ASSERT_NE(at, std::string::npos);
+  jpeg.insert(jpeg.begin() + at, stray.begin(), stray.end());  // Exif, stray bytes, comment
+  jpeg.insert(jpeg.begin() + at, exif.begin(), exif.end());
+  jpeg.insert(jpeg.begin() + at, stray.begin(), stray.end());  // stray bytes before the Exif too
+  JpegHeader h = walkJpegHeader(jpeg);
+  ASSERT_TRUE(findExifTiff(h));
+  EXPECT_TRUE(h.reachedScan);
+  EXPECT_TRUE(frameSize(h));
+  std::vector<uint8_t> out = spliceExif(jpeg, h, kTiffA);
+  // The comment keeps the stray bytes before it; those before the Exif block went with it.
+  EXPECT_NE(findBytes(out, {0x12, 0x34, 0x00, 0xFF, 0xFE}), std::string::npos);
+  EXPECT_EQ(findBytes(out, {0x12, 0x34, 0x00, 0xFF, 0xE1}), std::string::npos);
+  EXPECT_EQ(findBytes(out, exif), std::string::npos);
+}
+
 TEST(JpegSplice, ExifBlocksAfterTheImageDataAreNotTheSourceBlock) {
   std::vector<uint8_t> jpeg = makeJpeg(8, 8);
   std::vector<uint8_t> tail = segmentBytes(JPEG_APP0 + 1, test::exifPayload(kTiffA));

@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 #include <mutex>
 #include <new>
@@ -19,6 +20,7 @@
 #include "base/error.h"
 #include "base/platform.h"
 #include "engine/exif/jpeg_segments.h"
+#include "engine/exif/maker_note.h"
 
 namespace brevane::exif {
 
@@ -153,8 +155,32 @@ void dropFillers(Exiv2::ExifData& ed, Exiv2::ByteOrder order) {
   }
 }
 
+// Entries of a damaged directory can carry a type that TIFF does not have; written back, they
+// make readers reject the whole directory.
+void dropInvalidTypes(Exiv2::ExifData& ed) {
+  for (auto it = ed.begin(); it != ed.end();) {
+    int type = it->typeId();
+    if (type < Exiv2::unsignedByte || type > Exiv2::tiffIfd)
+      it = ed.erase(it);
+    else
+      ++it;
+  }
+}
+
 // Tags that Exiv2 leaves out on its own when a block comes out too large for one segment.
 bool isLargeTag(const Exiv2::Exifdatum& d) { return d.size() > 4096 || d.sizeDataArea() > 32768; }
+
+// Exiv2 copies maker notes it does not know byte for byte to wherever the rewritten block puts
+// them; offsets inside them that count from the TIFF header then point beside their data.
+void keepMakerNoteReadable(std::vector<uint8_t>& tiff, const std::vector<uint8_t>& original) {
+  auto before = findMakerNote(original);
+  auto after = findMakerNote(tiff);
+  if (!before || !after || before->size != after->size || before->offset == after->offset) return;
+  if (!std::equal(original.begin() + before->offset, original.begin() + before->offset + before->size,
+                  tiff.begin() + after->offset))
+    return;  // Exiv2 rewrote it (a maker note it knows) and set its offsets itself
+  relocateMakerNote(tiff, *after, before->offset);
+}
 
 // The TIFF structure of `ed`, or nothing when it does not fit one APP1 segment whole. Exiv2
 // quietly drops large tags from a block that does not fit; that counts as not fitting.
@@ -167,6 +193,7 @@ std::optional<std::vector<uint8_t>> encodeWhole(const Exiv2::ExifData& ed, Exiv2
   std::vector<uint8_t> tiff = method == Exiv2::wmNonIntrusive ? std::move(inPlace)
                                                                 : std::vector<uint8_t>(blob.begin(), blob.end());
   if (tiff.empty() || tiff.size() > kMaxExifTiffSize) return std::nullopt;
+  if (method != Exiv2::wmNonIntrusive) keepMakerNoteReadable(tiff, original);
   Exiv2::ExifData check;
   Exiv2::ExifParser::decode(check, tiff.data(), static_cast<uint32_t>(tiff.size()));
   for (const Exiv2::Exifdatum& d : ed)
@@ -231,6 +258,7 @@ std::vector<uint8_t> carryOver(std::span<const uint8_t> jpeg, const SourceExif& 
       }
     }
     dropFillers(ed, order);
+    dropInvalidTypes(ed);
 
     std::vector<uint8_t> original = source.present ? source.tiff : std::vector<uint8_t>{};
     std::vector<uint8_t> tiff = encodeFitting(ed, order, original);

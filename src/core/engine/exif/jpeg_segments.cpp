@@ -28,9 +28,12 @@ JpegHeader walkJpegHeader(std::span<const uint8_t> data) {
   size_t pos = 2;
   const size_t size = data.size();
   for (;;) {
-    if (pos >= size || data[pos] != 0xFF) break;
+    if (pos >= size) break;
+    // Stray bytes between segments are skipped as libjpeg does (they stay with the segment
+    // that follows), then fill bytes 0xFF before the marker.
     size_t q = pos;
-    while (q < size && data[q] == 0xFF) ++q;  // fill bytes
+    while (q < size && data[q] != 0xFF) ++q;
+    while (q < size && data[q] == 0xFF) ++q;
     if (q >= size) break;
     uint8_t m = data[q];
     if (m == kSos || m == kEoi) {

@@ -13,7 +13,7 @@ namespace brevane::exif {
 /// One marker segment of the header part of a JPEG stream.
 struct JpegSegment {
   uint8_t marker = 0;  // the byte after 0xFF (0xE0 for APP0, 0xE1 for APP1, ...)
-  size_t begin = 0;    // offset of its first byte (fill bytes 0xFF before the marker included)
+  size_t begin = 0;    // offset of its first byte (stray and fill bytes before the marker included)
   size_t end = 0;      // offset just past its last byte
   std::span<const uint8_t> payload;  // the bytes after the length field
 };
@@ -31,7 +31,8 @@ struct JpegHeader {
 bool startsLikeJpeg(std::span<const uint8_t> data);
 
 /// Walks the header segments of a stream that starts with FF D8 (checked by the caller).
-/// Never reads out of bounds; a damaged header ends the walk early.
+/// Never reads out of bounds; stray bytes before a marker are skipped, a truncated segment
+/// ends the walk.
 JpegHeader walkJpegHeader(std::span<const uint8_t> data);
 
 /// True for an APP1 segment whose data starts with "Exif\0\0" and a TIFF header
