@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <initializer_list>
 #include <string>
 #include <utility>
 #include <vector>
@@ -157,6 +158,19 @@ inline Exiv2::ExifData decodeOutputExif(const std::vector<uint8_t>& jpeg, Exiv2:
     }
   }
   return ed;
+}
+
+/// The parts one after another.
+inline std::vector<uint8_t> concat(std::initializer_list<std::vector<uint8_t>> parts) {
+  size_t n = 0;
+  for (const auto& p : parts) n += p.size();
+  std::vector<uint8_t> out(n);
+  size_t at = 0;
+  for (const auto& p : parts) {
+    if (!p.empty()) std::memcpy(out.data() + at, p.data(), p.size());
+    at += p.size();
+  }
+  return out;
 }
 
 /// Offset of `needle` in `hay`, or npos.

@@ -129,9 +129,9 @@ TEST(JpegSplice, StrayBytesBeforeAMarkerAreSkippedAndKept) {
   std::vector<uint8_t> exif = segmentBytes(JPEG_APP0 + 1, test::exifPayload(kTiffB));
   size_t at = findBytes(jpeg, segmentBytes(JPEG_COM, {'c'}));
   ASSERT_NE(at, std::string::npos);
-  jpeg.insert(jpeg.begin() + at, stray.begin(), stray.end());  // Exif, stray bytes, comment
-  jpeg.insert(jpeg.begin() + at, exif.begin(), exif.end());
-  jpeg.insert(jpeg.begin() + at, stray.begin(), stray.end());  // stray bytes before the Exif too
+  // Stray bytes, the Exif block, stray bytes, the comment.
+  jpeg = test::concat({std::vector<uint8_t>(jpeg.begin(), jpeg.begin() + at), stray, exif, stray,
+                       std::vector<uint8_t>(jpeg.begin() + at, jpeg.end())});
   JpegHeader h = walkJpegHeader(jpeg);
   ASSERT_TRUE(findExifTiff(h));
   EXPECT_TRUE(h.reachedScan);
@@ -146,7 +146,8 @@ TEST(JpegSplice, StrayBytesBeforeAMarkerAreSkippedAndKept) {
 TEST(JpegSplice, ExifBlocksAfterTheImageDataAreNotTheSourceBlock) {
   std::vector<uint8_t> jpeg = makeJpeg(8, 8);
   std::vector<uint8_t> tail = segmentBytes(JPEG_APP0 + 1, test::exifPayload(kTiffA));
-  jpeg.insert(jpeg.end() - 2, tail.begin(), tail.end());  // before EOI, after the scan
+  // Before EOI, after the scan.
+  jpeg = test::concat({std::vector<uint8_t>(jpeg.begin(), jpeg.end() - 2), tail, {0xFF, 0xD9}});
   EXPECT_FALSE(findExifTiff(walkJpegHeader(jpeg)));
 }
 
