@@ -46,7 +46,8 @@ TEST(ShippedLanguageFile, HoldsNoKeyTheProgramDoesNotKnow) {
   for (std::string_view k : messageKeys()) known.insert(settings::foldName(k));
   for (const WindowTextKey& k : windowTextKeys()) known.insert(settings::foldName(elementKey(k)));
   std::string section;
-  for (std::string_view line : settings::splitIniLines(fileText())) {
+  const std::string text = fileText();  // the lines below are views into it
+  for (std::string_view line : settings::splitIniLines(text)) {
     settings::IniLine l = settings::classifyIniLine(line);
     if (l.kind == settings::IniLineKind::kSection) section = l.name;
     if (l.kind == settings::IniLineKind::kKey) {
