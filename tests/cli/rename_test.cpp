@@ -44,7 +44,8 @@ class BatchRename : public ::testing::Test {
   void SetUp() override {
     in = test::makeTempDir("rin");
     out = test::makeTempDir("rout");
-    for (const char* n : {"IMG 7.bmp", "b.bmp", "c.bmp"}) test::writeBytes(in + n, codecs::encodeBmp(test::patternImage(8, 6)));
+    for (const char* n : {"IMG 7.bmp", "b.bmp", "c.bmp"})
+      test::writeBytes(in + n, codecs::encodeBmp(test::patternImage(8, 6)));
   }
   std::vector<std::string> run(const std::string& mask, int width) {
     std::string output;

@@ -20,7 +20,9 @@ namespace brevane::imaging {
 
 namespace {
 
-char upperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+char upperAscii(char c) {
+  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 bool matchesAt(const std::string& text, size_t pos, const std::string& token) {
   if (text.size() - pos < token.size()) return false;
@@ -70,8 +72,7 @@ std::pair<std::string, std::string> exifTimeAndDate(const std::string& filename,
   try {
     exif::ExifDate d = exif::readExifDate(filename);
     if (d.kind == exif::ExifDate::Kind::kDate) return {formatLongTime(d.value, fs), formatShortDate(d.value, fs)};
-    if (std::optional<LocalDateTime> t = fileTime(filename))
-      return {formatHourMinute(*t, fs), formatShortDate(*t, fs)};
+    if (std::optional<LocalDateTime> t = fileTime(filename)) return {formatHourMinute(*t, fs), formatShortDate(*t, fs)};
   } catch (const std::bad_alloc&) {
     throw;
   } catch (const std::exception&) {
@@ -124,8 +125,8 @@ std::string ExpandTextMask(const std::string& mask, const MaskInput& input, cons
   return ExpandTextMask(mask, input, textfs, lockExif, localNow());
 }
 
-std::string ExpandTextMask(const std::string& mask, const MaskInput& input, const DateTimeFormat& textfs,
-                           bool lockExif, const LocalDateTime& now) {
+std::string ExpandTextMask(const std::string& mask, const MaskInput& input, const DateTimeFormat& textfs, bool lockExif,
+                           const LocalDateTime& now) {
   LocalDateTime ft = fileTime(input.filename).value_or(now);
   std::string text = substitute(mask, {
                                           {"[N]", baseName(input.filename)},

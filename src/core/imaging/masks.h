@@ -9,9 +9,9 @@ namespace brevane::imaging {
 
 /// What the masks read of the file being converted.
 struct MaskInput {
-  std::string filename;  // source path
-  std::string target;    // output path of the moment
-  int index = 0;         // run index ([C])
+  std::string filename;       // source path
+  std::string target;         // output path of the moment
+  int index = 0;              // run index ([C])
   int width = 0, height = 0;  // current image size
 };
 
@@ -31,8 +31,8 @@ std::string ExpandNameMask(const std::string& mask, int counterLength, const Mas
 std::string ExpandTextMask(const std::string& mask, const MaskInput& input, const DateTimeFormat& textfs,
                            bool lockExif = true);
 /// The same with the current time given.
-std::string ExpandTextMask(const std::string& mask, const MaskInput& input, const DateTimeFormat& textfs,
-                           bool lockExif, const LocalDateTime& now);
+std::string ExpandTextMask(const std::string& mask, const MaskInput& input, const DateTimeFormat& textfs, bool lockExif,
+                           const LocalDateTime& now);
 
 /// The unique-name guard of a run start: "[C]_" + mask when the mask holds neither "[C]" nor
 /// "[N]" (exact, case-sensitive search); otherwise the mask unchanged.

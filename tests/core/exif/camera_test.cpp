@@ -73,16 +73,21 @@ class Json {
     for (; m_p < m_s.size(); ++m_p) {
       char c = m_s[m_p];
       if (inString) {
-        if (c == '\\') ++m_p;
-        else if (c == '"') inString = false;
+        if (c == '\\')
+          ++m_p;
+        else if (c == '"')
+          inString = false;
         continue;
       }
-      if (c == '"') inString = true;
-      else if (c == '[' || c == '{') ++depth;
+      if (c == '"')
+        inString = true;
+      else if (c == '[' || c == '{')
+        ++depth;
       else if (c == ']' || c == '}') {
         if (depth == 0) break;
         --depth;
-      } else if (c == ',' && depth == 0) break;
+      } else if (c == ',' && depth == 0)
+        break;
     }
     v = m_s.substr(start, m_p - start);
     while (!v.empty() && (v.back() == ' ' || v.back() == '\n' || v.back() == '\r')) v.pop_back();
@@ -130,7 +135,9 @@ std::string quote(const std::string& s) {
   return q + "'";
 }
 
-bool haveExiftool() { return std::system("exiftool -ver >/dev/null 2>&1") == 0; }
+bool haveExiftool() {
+  return std::system("exiftool -ver >/dev/null 2>&1") == 0;
+}
 
 // Every tag of every file as exiftool reads it: "-G0:1" names (EXIF:IFD0:Make), "-n" plain
 // values, "-b" binary data in base64, "-a" duplicates too. Keyed by the file's path.
@@ -169,10 +176,10 @@ bool endsWith(const std::string& s, const std::string& tail) {
 // writer leaves them out: they describe strips or an embedded image the new file lacks).
 std::vector<std::pair<std::string, std::string>> comparable(const Json::Object& o) {
   static const std::vector<std::string> kChanged = {
-      "EXIF:IFD0:Software",         "EXIF:IFD0:ModifyDate",          "EXIF:ExifIFD:SubSecTime",
-      "EXIF:ExifIFD:ExifImageWidth", "EXIF:ExifIFD:ExifImageHeight",  "EXIF:IFD0:PhotometricInterpretation",
-      "EXIF:IFD0:StripOffsets",     "EXIF:IFD0:RowsPerStrip",        "EXIF:IFD0:StripByteCounts",
-      "EXIF:IFD0:OtherImageStart",  "EXIF:IFD0:OtherImageLength",    "EXIF:IFD0:SubIFDs"};
+      "EXIF:IFD0:Software",          "EXIF:IFD0:ModifyDate",         "EXIF:ExifIFD:SubSecTime",
+      "EXIF:ExifIFD:ExifImageWidth", "EXIF:ExifIFD:ExifImageHeight", "EXIF:IFD0:PhotometricInterpretation",
+      "EXIF:IFD0:StripOffsets",      "EXIF:IFD0:RowsPerStrip",       "EXIF:IFD0:StripByteCounts",
+      "EXIF:IFD0:OtherImageStart",   "EXIF:IFD0:OtherImageLength",   "EXIF:IFD0:SubIFDs"};
   std::vector<std::pair<std::string, std::string>> tags;
   for (const auto& [key, value] : o) {
     if (key.rfind("EXIF:", 0) != 0 && key.rfind("MakerNotes:", 0) != 0) continue;
@@ -241,8 +248,9 @@ TEST(CameraFiles, CarryOverKeepsEveryTagButTheOnesItSets) {
   if (!haveExiftool()) GTEST_SKIP() << "exiftool is absent (Debian libimage-exiftool-perl)";
   const bool pipeline = jpegCodecsAvailable(sources.front());
   if (!pipeline)
-    std::printf("[ NOTE     ] JPEG reader or writer not available: the camera blocks are carried into "
-                "streams made with libjpeg instead of a converted image\n");
+    std::printf(
+        "[ NOTE     ] JPEG reader or writer not available: the camera blocks are carried into "
+        "streams made with libjpeg instead of a converted image\n");
 
   std::string dir = test::makeTempDir("camera");
   TConversionSettings settings = TConversionSettings::defaults();
@@ -369,8 +377,7 @@ TEST(CameraFiles, CarryOverKeepsEveryTagButTheOnesItSets) {
   std::vector<std::string> failedSources;
   for (const auto& [src, why] : failed) failedSources.push_back(src);
   std::map<std::string, Json::Object> unreadable = readTags(failedSources);
-  for (const auto& [src, why] : failed)
-    EXPECT_TRUE(comparable(unreadable[src]).empty()) << src << ": " << why;
+  for (const auto& [src, why] : failed) EXPECT_TRUE(comparable(unreadable[src]).empty()) << src << ": " << why;
   std::printf("[ NOTE     ] %zu camera files compared tag by tag\n", compared);
 }
 

@@ -126,8 +126,10 @@ TEST(ExifCarryOver, SoftwareValueHasTheFourPartVersion) {
   ASSERT_EQ(v.rfind("Brevane v", 0), 0u);
   int parts = 1;
   for (char c : v.substr(9)) {
-    if (c == '.') ++parts;
-    else EXPECT_TRUE(c >= '0' && c <= '9') << v;
+    if (c == '.')
+      ++parts;
+    else
+      EXPECT_TRUE(c >= '0' && c <= '9') << v;
   }
   EXPECT_EQ(parts, 4) << v;
 }
@@ -188,7 +190,8 @@ class SourceFiles : public ::testing::Test {
   std::string dir = test::makeTempDir("exif");
   std::string withExif(const std::string& name, const Exiv2::ExifData& ed) {
     std::string path = dir + name;
-    test::writeBytes(path, makeJpeg(8, 8, {{JPEG_APP0 + 1, test::exifPayload(test::encodeTiff(ed, Exiv2::bigEndian))}}));
+    test::writeBytes(path,
+                     makeJpeg(8, 8, {{JPEG_APP0 + 1, test::exifPayload(test::encodeTiff(ed, Exiv2::bigEndian))}}));
     return path;
   }
 };

@@ -2,14 +2,13 @@
 // segments, and Exif blocks built with Exiv2.
 #pragma once
 
-#include <cstdio>
 #include <jpeglib.h>
 #include <setjmp.h>
 
-#include <exiv2/exiv2.hpp>
-
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
+#include <exiv2/exiv2.hpp>
 #include <initializer_list>
 #include <string>
 #include <utility>
@@ -25,7 +24,9 @@ struct JpegErr {
   jpeg_error_mgr mgr;
   jmp_buf jump;
 };
-inline void jpegErrorExit(j_common_ptr c) { longjmp(reinterpret_cast<JpegErr*>(c->err)->jump, 1); }
+inline void jpegErrorExit(j_common_ptr c) {
+  longjmp(reinterpret_cast<JpegErr*>(c->err)->jump, 1);
+}
 
 // Compresses a grey gradient into `*out`; false on a libjpeg error. No destructors in here.
 inline bool compress(int width, int height, const Marker* markers, size_t count, unsigned char** out,
@@ -95,8 +96,7 @@ inline std::vector<uint8_t> join(const void* a, size_t na, const void* b, size_t
 
 /// A baseline greyscale JPEG (width at most 4096) with a JFIF APP0 (unless `jfif` is false)
 /// and then `markers`, in order.
-inline std::vector<uint8_t> makeJpeg(int width, int height, const std::vector<Marker>& markers = {},
-                                     bool jfif = true) {
+inline std::vector<uint8_t> makeJpeg(int width, int height, const std::vector<Marker>& markers = {}, bool jfif = true) {
   unsigned char* out = nullptr;
   unsigned long size = 0;
   bool ok = detail::compress(width, height, markers.data(), markers.size(), &out, &size, jfif);

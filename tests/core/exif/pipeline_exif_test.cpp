@@ -109,7 +109,8 @@ TEST_F(PipelineExif, JpegConvertedOntoItselfKeepsItsExif) {
   ed["Exif.Image.Make"] = "Camera Maker";
   ed["Exif.Image.DateTime"] = "2001:02:03 04:05:06";
   std::string path = dir + "photo.JPG";
-  test::writeBytes(path, test::makeJpeg(32, 16, {{JPEG_APP0 + 1, test::exifPayload(test::encodeTiff(ed, Exiv2::bigEndian))}}));
+  test::writeBytes(
+      path, test::makeJpeg(32, 16, {{JPEG_APP0 + 1, test::exifPayload(test::encodeTiff(ed, Exiv2::bigEndian))}}));
   EXPECT_TRUE(run(path, path).empty());
   Exiv2::ByteOrder order = Exiv2::invalidByteOrder;
   Exiv2::ExifData out = test::decodeOutputExif(test::readBytes(path), &order);

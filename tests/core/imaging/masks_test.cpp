@@ -64,8 +64,7 @@ INSTANTIATE_TEST_SUITE_P(
         NameCase{"tokens_in_the_folder", "[N]", "/in/a.png", "/out[C]/a.JPG", 7, 1, 1, 3, "/out007/a"},
         NameCase{"time_and_date_with_underscores", "[T] [D]", "/in/a.png", "/out/a.JPG", 1, 1, 1, 3,
                  "/out/09_05 04_03_2021"},
-        NameCase{"date_token_in_source_name", "[N]", "/in/a[D].png", "/out/a[D].JPG", 1, 1, 1, 3,
-                 "/out/a04_03_2021"},
+        NameCase{"date_token_in_source_name", "[N]", "/in/a[D].png", "/out/a[D].JPG", 1, 1, 1, 3, "/out/a04_03_2021"},
         NameCase{"exif_tokens_stay", "[ED]_[ET]_[X]", "/in/a.jpg", "/out/a.JPG", 1, 1, 1, 3, "/out/[ED]_[ET]_[X]"},
         NameCase{"missing_file_times_are_now", "[FCD]_[FCT]", "/nonexistent/a.png", "/out/a.JPG", 1, 1, 1, 3,
                  "/out/04_03_2021_09_05"}),
@@ -98,14 +97,13 @@ TEST_P(TextMask, Expands) {
 
 INSTANTIATE_TEST_SUITE_P(
     Values, TextMask,
-    ::testing::Values(TextCase{"counter_plain", "#[C]", "/in/a.png", 3, 1, 1, "#3"},
-                      TextCase{"size_and_name", "[N] [W]x[H] [e]", "/in/IMG 7.png", 1, 800, 600, "IMG 7 800x600 .JPG"},
-                      TextCase{"time_with_locale_separator", "[D] - [T]", "/in/a.png", 1, 1, 1, "04.03.2021 - 09:05"},
-                      TextCase{"date_token_in_source_name", "[N]", "/in/a[D].png", 1, 1, 1, "a04.03.2021"},
-                      TextCase{"symbols_pass", "\xC2\xA9 [N] \xE2\x84\xA2", "/in/a.png", 1, 1, 1,
-                               "\xC2\xA9 a \xE2\x84\xA2"},
-                      TextCase{"missing_source_exif_is_now", "[ED] [ET]", "/nonexistent/a.jpg", 1, 1, 1,
-                               "04.03.2021 09:05"}),
+    ::testing::Values(
+        TextCase{"counter_plain", "#[C]", "/in/a.png", 3, 1, 1, "#3"},
+        TextCase{"size_and_name", "[N] [W]x[H] [e]", "/in/IMG 7.png", 1, 800, 600, "IMG 7 800x600 .JPG"},
+        TextCase{"time_with_locale_separator", "[D] - [T]", "/in/a.png", 1, 1, 1, "04.03.2021 - 09:05"},
+        TextCase{"date_token_in_source_name", "[N]", "/in/a[D].png", 1, 1, 1, "a04.03.2021"},
+        TextCase{"symbols_pass", "\xC2\xA9 [N] \xE2\x84\xA2", "/in/a.png", 1, 1, 1, "\xC2\xA9 a \xE2\x84\xA2"},
+        TextCase{"missing_source_exif_is_now", "[ED] [ET]", "/nonexistent/a.jpg", 1, 1, 1, "04.03.2021 09:05"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 class TextMaskExif : public ::testing::Test {
@@ -143,8 +141,7 @@ TEST_F(TextMaskExif, ExifDateWithSecondsElseFileDateWithHourAndMinute) {
 TEST_F(TextMaskExif, OrderAppliesToInsertedValues) {
   // "[N]" brings "[ET]" into the text, which the Exif step then replaces.
   std::string path = jpegWithDate("x[ET].jpg", "2010:11:12 13:14:15");
-  EXPECT_EQ(ExpandTextMask("[N]", MaskInput{path, "/out/x.JPG", 1, 8, 8}, textFormat(), false, kNow),
-            "x13:14:15");
+  EXPECT_EQ(ExpandTextMask("[N]", MaskInput{path, "/out/x.JPG", 1, 8, 8}, textFormat(), false, kNow), "x13:14:15");
 }
 
 TEST(UniqueNameGuard, PrefixesMasksWithoutExactCounterOrName) {

@@ -4,14 +4,14 @@
 // ConversionLock, taken by the callers.
 #include "engine/exif/exif.h"
 
-#include <exiv2/exiv2.hpp>
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <algorithm>
 #include <cstring>
+#include <exiv2/exiv2.hpp>
 #include <mutex>
 #include <new>
 #include <optional>
@@ -91,10 +91,10 @@ class FileHandle {
 };
 
 // The source's first Exif block. Only the header part of the file is read: it starts with a
-// first read of 1 MiB, grown while the header has not ended and the file goes on.
+// first read of 256 KiB, grown while the header has not ended and the file goes on.
 SourceExif readFromOpenFile(const FileHandle& file) {
   const size_t total = file.size();
-  for (size_t limit = size_t(1) << 20;; limit *= 4) {
+  for (size_t limit = size_t(256) << 10;; limit *= 4) {
     std::vector<uint8_t> data = readPrefix(file.fd(), limit, total);
     if (!startsLikeJpeg(data)) throw Error("JPEG header is not valid");
     JpegHeader header = walkJpegHeader(data);
@@ -168,7 +168,9 @@ void dropInvalidTypes(Exiv2::ExifData& ed) {
 }
 
 // Tags that Exiv2 leaves out on its own when a block comes out too large for one segment.
-bool isLargeTag(const Exiv2::Exifdatum& d) { return d.size() > 4096 || d.sizeDataArea() > 32768; }
+bool isLargeTag(const Exiv2::Exifdatum& d) {
+  return d.size() > 4096 || d.sizeDataArea() > 32768;
+}
 
 // Exiv2 copies maker notes it does not know byte for byte to wherever the rewritten block puts
 // them; offsets inside them that count from the TIFF header then point beside their data.
@@ -190,8 +192,8 @@ std::optional<std::vector<uint8_t>> encodeWhole(const Exiv2::ExifData& ed, Exiv2
   Exiv2::Blob blob;
   Exiv2::WriteMethod method = Exiv2::ExifParser::encode(blob, inPlace.empty() ? nullptr : inPlace.data(),
                                                         static_cast<uint32_t>(inPlace.size()), order, ed);
-  std::vector<uint8_t> tiff = method == Exiv2::wmNonIntrusive ? std::move(inPlace)
-                                                                : std::vector<uint8_t>(blob.begin(), blob.end());
+  std::vector<uint8_t> tiff =
+      method == Exiv2::wmNonIntrusive ? std::move(inPlace) : std::vector<uint8_t>(blob.begin(), blob.end());
   if (tiff.empty() || tiff.size() > kMaxExifTiffSize) return std::nullopt;
   if (method != Exiv2::wmNonIntrusive) keepMakerNoteReadable(tiff, original);
   Exiv2::ExifData check;
@@ -251,8 +253,8 @@ std::vector<uint8_t> carryOver(std::span<const uint8_t> jpeg, const SourceExif& 
     if (hasX || hasY) {
       if (auto frame = frameSize(header)) {
         auto typeOf = [&](const char* key) { return ed.findKey(Exiv2::ExifKey(key))->typeId(); };
-        bool preferShort = typeOf(hasX ? "Exif.Photo.PixelXDimension" : "Exif.Photo.PixelYDimension") ==
-                           Exiv2::unsignedShort;
+        bool preferShort =
+            typeOf(hasX ? "Exif.Photo.PixelXDimension" : "Exif.Photo.PixelYDimension") == Exiv2::unsignedShort;
         setDimension(ed, "Exif.Photo.PixelXDimension", frame->width, preferShort);
         setDimension(ed, "Exif.Photo.PixelYDimension", frame->height, preferShort);
       }
@@ -266,7 +268,9 @@ std::vector<uint8_t> carryOver(std::span<const uint8_t> jpeg, const SourceExif& 
   });
 }
 
-std::string softwareValue() { return std::string("Brevane v") + BREVANE_VERSION_STRING; }
+std::string softwareValue() {
+  return std::string("Brevane v") + BREVANE_VERSION_STRING;
+}
 
 bool parseExifDateTime(const std::string& text, LocalDateTime& out) {
   if (text.size() != 19 || text[4] != ':' || text[7] != ':') return false;

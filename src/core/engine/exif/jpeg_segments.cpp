@@ -11,7 +11,9 @@ constexpr uint8_t kApp0 = 0xE0, kApp1 = 0xE1, kSos = 0xDA, kEoi = 0xD9;
 constexpr char kXmpHeader[] = "http://ns.adobe.com/xap/1.0/";  // followed by a zero byte
 
 // Markers that stand alone, without a length field.
-bool isStandalone(uint8_t m) { return m == 0x01 || m == 0xD8 || (m >= 0xD0 && m <= 0xD7); }
+bool isStandalone(uint8_t m) {
+  return m == 0x01 || m == 0xD8 || (m >= 0xD0 && m <= 0xD7);
+}
 
 bool startsWith(std::span<const uint8_t> data, const void* prefix, size_t n) {
   return data.size() >= n && std::memcmp(data.data(), prefix, n) == 0;
@@ -97,8 +99,8 @@ std::vector<uint8_t> spliceExif(std::span<const uint8_t> jpeg, const JpegHeader&
     if (s.marker == kApp0) append(jpeg.subspan(s.begin, s.end - s.begin));
   if (!tiff.empty()) {
     size_t length = tiff.size() + 8;  // the length field, "Exif\0\0" and the TIFF structure
-    const uint8_t head[] = {0xFF, kApp1, static_cast<uint8_t>(length >> 8), static_cast<uint8_t>(length & 0xFF),
-                            'E', 'x', 'i', 'f', 0, 0};
+    const uint8_t head[] = {
+        0xFF, kApp1, static_cast<uint8_t>(length >> 8), static_cast<uint8_t>(length & 0xFF), 'E', 'x', 'i', 'f', 0, 0};
     append(head);
     append(tiff);
   }

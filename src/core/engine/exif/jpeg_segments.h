@@ -12,9 +12,9 @@ namespace brevane::exif {
 
 /// One marker segment of the header part of a JPEG stream.
 struct JpegSegment {
-  uint8_t marker = 0;  // the byte after 0xFF (0xE0 for APP0, 0xE1 for APP1, ...)
-  size_t begin = 0;    // offset of its first byte (stray and fill bytes before the marker included)
-  size_t end = 0;      // offset just past its last byte
+  uint8_t marker = 0;                // the byte after 0xFF (0xE0 for APP0, 0xE1 for APP1, ...)
+  size_t begin = 0;                  // offset of its first byte (stray and fill bytes before the marker included)
+  size_t end = 0;                    // offset just past its last byte
   std::span<const uint8_t> payload;  // the bytes after the length field
 };
 
@@ -57,7 +57,6 @@ constexpr size_t kMaxExifTiffSize = 65535 - 2 - 6;
 /// when `tiff` is empty), then the rest of the stream in order without the APP0 segments
 /// already written, the first Exif APP1 and the first XMP APP1. `tiff` must not exceed
 /// kMaxExifTiffSize; the stream must start with FF D8.
-std::vector<uint8_t> spliceExif(std::span<const uint8_t> jpeg, const JpegHeader& header,
-                                std::span<const uint8_t> tiff);
+std::vector<uint8_t> spliceExif(std::span<const uint8_t> jpeg, const JpegHeader& header, std::span<const uint8_t> tiff);
 
 }  // namespace brevane::exif

@@ -28,10 +28,19 @@ class Tiff {
 // Byte size of one value of a TIFF type; 0 for an unknown type.
 uint32_t typeSize(uint32_t type) {
   switch (type) {
-    case 1: case 2: case 6: case 7: return 1;
-    case 3: case 8: return 2;
-    case 4: case 9: case 11: case 13: return 4;
-    case 5: case 10: case 12: return 8;
+    case 1:
+    case 2:
+    case 6:
+    case 7: return 1;
+    case 3:
+    case 8: return 2;
+    case 4:
+    case 9:
+    case 11:
+    case 13: return 4;
+    case 5:
+    case 10:
+    case 12: return 8;
     default: return 0;
   }
 }
