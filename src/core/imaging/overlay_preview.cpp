@@ -4,7 +4,7 @@
 #include <exception>
 
 #include "engine/codecs/registry.h"
-#include "engine/pipeline.h"
+#include "engine/codecs/working_image.h"
 #include "imaging/resampler.h"
 #include "imaging/resize.h"
 #include "imaging/text_stamp.h"
