@@ -78,12 +78,12 @@ struct Match {
   std::vector<Fallback> fallbacks;
 };
 
-FcPattern* fontPattern(const FontSpec& spec) {
-  bool bold = (spec.style & 1) != 0, italic = (spec.style & 2) != 0;
-  std::string lang = charsetLanguage(spec.charset);
+FcPattern* fontPattern(const FontSpec& font) {
+  bool bold = (font.style & 1) != 0, italic = (font.style & 2) != 0;
+  std::string lang = charsetLanguage(font.charset);
   FcPattern* pattern = FcPatternCreate();
   if (!pattern) throw std::bad_alloc();
-  FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(spec.name.c_str()));
+  FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(font.name.c_str()));
   FcPatternAddInteger(pattern, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
   FcPatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
   FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
@@ -110,12 +110,12 @@ class FontEngine {
     if (FT_Init_FreeType(&m_library) != 0) m_library = nullptr;
   }
 
-  const Match& match(const FontSpec& spec) {
-    std::string key = spec.name + '\x1f' + std::to_string(spec.style & 3) + charsetLanguage(spec.charset);
+  const Match& match(const FontSpec& font) {
+    std::string key = font.name + '\x1f' + std::to_string(font.style & 3) + charsetLanguage(font.charset);
     auto it = m_matches.find(key);
     if (it != m_matches.end()) return it->second;
 
-    FcPattern* pattern = fontPattern(spec);
+    FcPattern* pattern = fontPattern(font);
     FcResult result = FcResultNoMatch;
     FcPattern* found = FcFontMatch(nullptr, pattern, &result);
     FcFontSet* sorted = FcFontSort(nullptr, pattern, FcTrue, nullptr, &result);
@@ -131,7 +131,7 @@ class FontEngine {
         if (!f.font.file.empty()) m.fallbacks.push_back(std::move(f));
       }
     }
-    if (!found) throw Error(format("No font is available for \"%s\"", spec.name.c_str()));
+    if (!found) throw Error(format("No font is available for \"%s\"", font.name.c_str()));
     m.font = fontOf(found);
     FcBool flag = FcFalse;
     if (FcPatternGetBool(found, FC_EMBOLDEN, 0, &flag) == FcResultMatch) m.embolden = flag != FcFalse;
@@ -143,7 +143,7 @@ class FontEngine {
                   static_cast<FT_Fixed>(matrix->yx * 0x10000), static_cast<FT_Fixed>(matrix->yy * 0x10000)};
     }
     FcPatternDestroy(found);
-    if (m.font.file.empty()) throw Error(format("No font is available for \"%s\"", spec.name.c_str()));
+    if (m.font.file.empty()) throw Error(format("No font is available for \"%s\"", font.name.c_str()));
     return m_matches.emplace(key, std::move(m)).first->second;
   }
 
@@ -280,7 +280,7 @@ void setPixelSize(FT_Face face, int sizePoints) {
   if (error != 0) throw Error(format("Cannot set the font size %d (FreeType error %d)", sizePoints, error));
 }
 
-ShapedLine shapeLine(FontEngine& e, const Match& match, const FontSpec& spec, int sizePoints, const std::string& line) {
+ShapedLine shapeLine(FontEngine& e, const Match& match, const FontSpec& font, int sizePoints, const std::string& line) {
   FT_Face primary = e.face(match.font);
   setPixelSize(primary, sizePoints);
   ShapedLine out;
@@ -290,7 +290,7 @@ ShapedLine shapeLine(FontEngine& e, const Match& match, const FontSpec& spec, in
   if (line.empty()) return out;
   if (line.size() > static_cast<size_t>(INT32_MAX / 2)) throw Error("The text line is too long");
 
-  std::string lang = charsetLanguage(spec.charset);
+  std::string lang = charsetLanguage(font.charset);
   int64_t penX = 0, penY = 0;
   for (const Run& run : splitRuns(e, match, primary, line)) {
     if (run.face != primary) setPixelSize(run.face, sizePoints);
@@ -345,13 +345,13 @@ Box unite(Box a, Box b) {
 }
 
 // Underline and strike-out bars across the line's advance, from the face's own metrics.
-std::vector<Box> decorationBars(FT_Face face, const FontSpec& spec, const ShapedLine& shaped, int width) {
+std::vector<Box> decorationBars(FT_Face face, const FontSpec& font, const ShapedLine& shaped, int width) {
   std::vector<Box> bars;
-  if (width <= 0 || (spec.style & 12) == 0) return bars;
+  if (width <= 0 || (font.style & 12) == 0) return bars;
   FT_Fixed scale = face->size->metrics.y_scale;
   auto pixels = [](FT_Pos v26) { return std::nearbyint(static_cast<double>(v26) / 64.0); };
   double underlineThickness = std::max(1.0, pixels(FT_MulFix(face->underline_thickness, scale)));
-  if (spec.style & 4) {
+  if (font.style & 4) {
     // The underline position is the centre of its stroke, negative below the baseline.
     double centre = shaped.ascender - static_cast<double>(FT_MulFix(face->underline_position, scale)) / 64.0;
     int top = static_cast<int>(std::floor(centre - underlineThickness / 2 + 0.5));
@@ -359,7 +359,7 @@ std::vector<Box> decorationBars(FT_Face face, const FontSpec& spec, const Shaped
     top = std::min(top, shaped.ascender - shaped.descender - static_cast<int>(underlineThickness));
     bars.push_back({0, top, width, top + static_cast<int>(underlineThickness)});
   }
-  if (spec.style & 8) {
+  if (font.style & 8) {
     auto* os2 = static_cast<TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
     double position, thickness;
     if (os2 && os2->version != 0xFFFF && os2->yStrikeoutSize > 0) {
