@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <string>
 #include <vector>
 
 extern "C" {
@@ -19,6 +20,14 @@ namespace {
 
 // The block of the last successful call, released by FreeMemory.
 std::vector<uint8_t> g_block;
+// Why the last call failed, in LibRaw's words where it gave some.
+std::string g_error;
+
+bool fail(const char* message) {
+  g_error = message;
+  return false;
+}
+bool failWith(int code) { return fail(libraw_strerror(code)); }
 
 // Largest picture turned into a BMP block (the block's size field is 32 bits).
 constexpr uint64_t kMaxPixels = uint64_t{1} << 28;
@@ -85,15 +94,18 @@ bool decodeFile(const char* path, std::vector<uint8_t>& out) {
   raw->imgdata.params.use_camera_wb = 1;
   raw->imgdata.params.output_color = 1;  // sRGB
   raw->imgdata.params.output_bps = 8;
-  if (raw->open_file(path) != LIBRAW_SUCCESS) return false;
+  if (int rc = raw->open_file(path); rc != LIBRAW_SUCCESS) return failWith(rc);
   const uint64_t w = raw->imgdata.sizes.width, h = raw->imgdata.sizes.height;
-  if (w == 0 || h == 0 || w * h > kMaxPixels) return false;
-  if (raw->unpack() != LIBRAW_SUCCESS) return false;
-  if (raw->dcraw_process() != LIBRAW_SUCCESS) return false;
+  if (w == 0 || h == 0) return fail("RAW image has no size");
+  if (w * h > kMaxPixels) return fail("RAW image is too large");
+  if (int rc = raw->unpack(); rc != LIBRAW_SUCCESS) return failWith(rc);
+  if (int rc = raw->dcraw_process(); rc != LIBRAW_SUCCESS) return failWith(rc);
   int error = 0;
   ProcessedImage processed{raw->dcraw_make_mem_image(&error)};
-  if (!processed.image || error != LIBRAW_SUCCESS || processed.image->type != LIBRAW_IMAGE_BITMAP) return false;
-  return buildBmp(*processed.image, out);
+  if (error != LIBRAW_SUCCESS) return failWith(error);
+  if (!processed.image || processed.image->type != LIBRAW_IMAGE_BITMAP) return fail("RAW decoder gave no bitmap");
+  if (!buildBmp(*processed.image, out)) return fail("RAW image cannot be held in one bitmap block");
+  return true;
 }
 
 }  // namespace
@@ -107,18 +119,25 @@ __attribute__((visibility("default"))) int Raw2BmpMem(const char* path, RawBlock
   block->memory = nullptr;
   block->size = 0;
   std::vector<uint8_t>().swap(g_block);
-  if (!path) return 0;
+  g_error.clear();
+  if (!path) return fail("no path"), 0;
   try {
     std::vector<uint8_t> bmp;
     if (!decodeFile(path, bmp)) return 0;
     g_block = std::move(bmp);
-  } catch (...) {  // nothing may cross the C boundary
-    return 0;
+  } catch (const std::bad_alloc&) {  // nothing may cross the C boundary
+    return fail("Out of memory"), 0;
+  } catch (...) {
+    return fail("RAW decoder failed"), 0;
   }
   block->memory = g_block.data();
   block->size = static_cast<uint32_t>(g_block.size());
   return 1;
 }
+
+/// Why the last Raw2BmpMem call failed ("" after a success). Optional for loaders: the two
+/// entry points above are the whole contract.
+__attribute__((visibility("default"))) const char* RawLastError() { return g_error.c_str(); }
 
 /// Releases the block of the last Raw2BmpMem call.
 __attribute__((visibility("default"))) void FreeMemory() { std::vector<uint8_t>().swap(g_block); }

@@ -86,10 +86,16 @@ TEST(RawRoute, ProjectLibraryDecodesCameraFiles) {
   // A complete 24-bit BMP file: headers plus padded rows.
   size_t stride = (static_cast<size_t>(r.image.width) * 3 + 3) & ~size_t{3};
   EXPECT_EQ(static_cast<size_t>(r.blockSize), 54 + stride * static_cast<size_t>(r.image.height));
-  // Stubs without raw data fail with an ordinary error.
+  // Stubs without raw data fail with LibRaw's own words.
   for (const char* stub : {"raw/exiftool/CanonRaw.cr2", "raw/file-type/fixture.orf", "damaged/exiv2/issue_1887_poc.crw",
-                           "damaged/exiv2/issue_857_poc.raf"})
-    EXPECT_THROW(decodeRaw(test::testdata(stub), BREVANE_RAWDLL), Error) << stub;
+                           "damaged/exiv2/issue_857_poc.raf"}) {
+    try {
+      decodeRaw(test::testdata(stub), BREVANE_RAWDLL);
+      ADD_FAILURE() << stub << " decoded";
+    } catch (const Error& e) {
+      EXPECT_STRNE(e.what(), "RAW decoder returned no image") << stub;
+    }
+  }
 }
 
 }  // namespace

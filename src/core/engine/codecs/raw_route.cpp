@@ -18,6 +18,7 @@ struct RawBlock {
 
 using Raw2BmpMemFn = int (*)(const char* path, RawBlock* block);
 using FreeMemoryFn = void (*)();
+using LastErrorFn = const char* (*)();
 
 // Unloads the library on every path out of decodeRaw.
 struct Library {
@@ -37,11 +38,17 @@ RawDecodeResult decodeRaw(const std::string& path, const char* libraryName) {
   if (!raw2bmp) throw Error("Raw2BmpMem entry point not found");
   if (!freeMemory) throw Error("FreeMemory entry point not found");
 
+  // Optional: the library's own words for a failure.
+  auto lastError = reinterpret_cast<LastErrorFn>(dlsym(lib.handle, "RawLastError"));
+
   RawBlock block{nullptr, 0};
   raw2bmp(path.c_str(), &block);
   RawDecodeResult result;
   try {
-    if (!block.memory || block.size == 0) throw Error("RAW decoder returned no image");
+    if (!block.memory || block.size == 0) {
+      const char* why = lastError ? lastError() : nullptr;
+      throw Error(why && *why ? why : "RAW decoder returned no image");
+    }
     // Read straight from the library's block, without copying it.
     std::span<const uint8_t> bytes(static_cast<const uint8_t*>(block.memory), block.size);
     result.blockSize = static_cast<int32_t>(block.size);
