@@ -14,9 +14,10 @@ namespace brevane::test {
 
 namespace {
 
+// Never destroyed, so the cleanup at exit can still read it.
 std::vector<std::string>& createdDirs() {
-  static std::vector<std::string> dirs;
-  return dirs;
+  static auto* dirs = new std::vector<std::string>;
+  return *dirs;
 }
 
 struct Cleanup {

@@ -1,0 +1,143 @@
+// brevane-batch end to end: arguments, input collection, exit statuses, output.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+
+#include "engine/codecs/encoders.h"
+#include "support/test_support.h"
+
+namespace brevane {
+namespace {
+
+struct Result {
+  int status = -1;
+  std::string output;  // stdout and stderr together
+};
+
+std::string quote(const std::string& s) {
+  std::string q = "'";
+  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+Result runBatch(const std::vector<std::string>& args) {
+  std::string cmd = quote(BREVANE_BATCH_EXE);
+  for (const std::string& a : args) cmd += " " + quote(a);
+  cmd += " 2>&1";
+  Result r;
+  FILE* p = popen(cmd.c_str(), "r");
+  if (!p) return r;
+  std::array<char, 4096> buf;
+  size_t n;
+  while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) r.output.append(buf.data(), n);
+  int st = pclose(p);
+  r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+  return r;
+}
+
+std::vector<std::string> listFiles(const std::string& dir) {
+  std::vector<std::string> names;
+  for (auto& e : std::filesystem::recursive_directory_iterator(dir))
+    if (e.is_regular_file()) names.push_back(std::filesystem::relative(e.path(), dir).string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+class Batch : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    in = test::makeTempDir("in");
+    out = test::makeTempDir("out");
+  }
+  void bmp(const std::string& rel) {
+    std::filesystem::create_directories(std::filesystem::path(in + rel).parent_path());
+    test::writeBytes(in + rel, codecs::encodeBmp(test::patternImage(8, 6)));
+  }
+  std::vector<std::string> base() {
+    return {"-o", out, "--set", "Output_format=2", "--set", "Rename_enabled=0", "--quiet"};
+  }
+  std::string in, out;
+};
+
+TEST_F(Batch, ConvertsAFolderWithItsSubfoldersAndExitsZero) {
+  bmp("a.bmp");
+  bmp("sub/b.BMP");
+  bmp(".cache/hidden.bmp");  // folders beginning with "." are not entered
+  bmp(".dotfile.bmp");       // but such files are taken
+  test::writeText(in + "notes.txt", "not an image");
+  std::vector<std::string> args = base();
+  args.push_back(in);
+  Result r = runBatch(args);
+  EXPECT_EQ(r.status, 0) << r.output;
+  EXPECT_EQ(listFiles(out), (std::vector<std::string>{".dotfile.BMP", "a.BMP", "b.BMP"}));
+}
+
+TEST_F(Batch, ErrorLinesGiveExitOne) {
+  bmp("good.bmp");
+  test::writeText(in + "bad.bmp", "BMnot really");
+  std::vector<std::string> args = base();
+  args.push_back(in + "good.bmp");
+  args.push_back(in + "bad.bmp");
+  args.push_back(in + "missing.png");
+  Result r = runBatch(args);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.output.find("AFO:" + in + "bad.bmp: Bitmap image is not valid"), std::string::npos) << r.output;
+  EXPECT_NE(r.output.find("AFO:" + in + "missing.png: "), std::string::npos) << r.output;
+  EXPECT_TRUE(std::filesystem::exists(out + "good.BMP"));
+}
+
+TEST_F(Batch, FilesNamedDirectlyAreTakenWhateverTheirExtensionAndDuplicatesDropped) {
+  bmp("a.bmp");
+  std::filesystem::copy_file(in + "a.bmp", in + "b.data");
+  std::vector<std::string> args = base();
+  for (const char* f : {"a.bmp", "a.bmp", "b.data"}) args.push_back(in + f);
+  Result r = runBatch(args);
+  EXPECT_EQ(r.status, 1);  // b.data has no decoder: one line, not two for a.bmp
+  EXPECT_NE(r.output.find("Unknown picture file extension (.data)"), std::string::npos) << r.output;
+  EXPECT_EQ(listFiles(out), (std::vector<std::string>{"a.BMP"}));
+}
+
+TEST_F(Batch, BadUsageAndRunsThatCannotStartExitTwo) {
+  EXPECT_EQ(runBatch({}).status, 2);
+  Result unknown = runBatch({"--set", "No_such_key=1", in});
+  EXPECT_EQ(unknown.status, 2);
+  EXPECT_NE(unknown.output.find("No_such_key"), std::string::npos);
+  Result malformed = runBatch({"--set", "JPG_quality=high", in});
+  EXPECT_EQ(malformed.status, 2);
+  EXPECT_NE(malformed.output.find("JPG_quality"), std::string::npos);
+  EXPECT_EQ(runBatch({"--bogus", in}).status, 2);
+  EXPECT_EQ(runBatch({"--settings", in + "none.ini", in}).status, 2);
+
+  bmp("a.bmp");
+  test::writeText(out + "blocker", "x");
+  Result cannot = runBatch({"-o", out + "blocker/sub", in});
+  EXPECT_EQ(cannot.status, 2);
+  Result empty = runBatch({"-o", out, in + "emptyfolder-that-is-missing/"});
+  EXPECT_EQ(empty.status, 1);  // a missing path is a file that cannot be read
+  std::filesystem::create_directories(in + "nothing");
+  EXPECT_EQ(runBatch({"-o", out, in + "nothing"}).status, 2);  // an empty list does not start
+  EXPECT_EQ(runBatch({"--help"}).status, 0);
+}
+
+TEST_F(Batch, ValuesOutsideTheirRangeAreClampedAndSettingsFilesAreRead) {
+  bmp("a.bmp");
+  test::writeText(in + "s.ini",
+                  "[Settings]\nOutput_format=2\nRename_enabled=1\nRename_mask=[N]_x\nThreads=999\nUnknown=5\n"
+                  "JPG_quality=oops\n");
+  Result r = runBatch({"--settings", in + "s.ini", "--set", "Resize_percent=900", "-o", out, "--quiet", in + "a.bmp"});
+  EXPECT_EQ(r.status, 0) << r.output;
+  EXPECT_EQ(listFiles(out).size(), 1u);
+}
+
+TEST_F(Batch, SummaryLineNamesTheOutputFolder) {
+  bmp("a.bmp");
+  Result r = runBatch({"-o", out, "--set", "Output_format=2", in});
+  EXPECT_EQ(r.status, 0) << r.output;
+  EXPECT_NE(r.output.find(out), std::string::npos) << r.output;
+}
+
+}  // namespace
+}  // namespace brevane
