@@ -138,9 +138,12 @@ DecodedImage decode(std::span<const uint8_t> data, const DecodeContext&) {
   }
 
   if (h.bitsPerPixel == 1 && h.planes == 1) {
-    // Monochrome: 0 black, 1 white.
+    // Two colours from the header palette; when its first two entries are alike (often all
+    // zero) the file means black and white.
     bm.reset(w, h.height, 1);
-    bm.palette() = {PaletteEntry{0, 0, 0, 0}, PaletteEntry{255, 255, 255, 0}};
+    const uint8_t* e = h.egaPalette;
+    if (std::equal(e, e + 3, e + 3)) bm.palette() = {PaletteEntry{0, 0, 0, 0}, PaletteEntry{255, 255, 255, 0}};
+    else bm.palette() = {PaletteEntry{e[2], e[1], e[0], 0}, PaletteEntry{e[5], e[4], e[3], 0}};
     size_t rowBytes = (static_cast<size_t>(w) + 7) / 8;
     for (int y = 0; y < h.height; ++y) {
       uint8_t* dst = bm.scanLine(y);

@@ -1,7 +1,7 @@
 // Photoshop reader (.psd, .pdd, and the large-document variant): the merged composite image in
 // bitmap, greyscale, duotone, indexed, RGB, CMYK, multichannel or Lab mode, 1, 8 or 16 bits per
 // channel, raw or run-length; alpha from the first extra channel when the file marks it as the
-// merged transparency.
+// merged transparency (a negative layer count).
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -253,7 +253,17 @@ DecodedImage decode(std::span<const uint8_t> data, const DecodeContext&) {
           }
         }
       }
-      if (transparency) d[3] = sample(baseChannels, x, sy);
+      if (transparency) {
+        // The merged image is matted with white where it is partly transparent: take the white
+        // back out so that the colour is the straight colour again.
+        unsigned a = sample(baseChannels, x, sy);
+        d[3] = static_cast<uint8_t>(a);
+        if (a > 0 && a < 255)
+          for (int k = 0; k < 3; ++k) {
+            int c = d[k] + static_cast<int>(a) - 255;
+            d[k] = c <= 0 ? 0 : static_cast<uint8_t>(std::min<unsigned>(255, (static_cast<unsigned>(c) * 255 + a / 2) / a));
+          }
+      }
     }
   }
   return out;
