@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -109,6 +110,29 @@ TEST(ExtrasAutodesk, SixBitPaletteIsScaledAndRowsRunFromTheTop) {
   // A palette with values above 63 is already 8-bit.
   DecodedImage wide = decode("a.cel", celFile(1, 1, 200));
   EXPECT_EQ(wide.bitmap.pixel(0, 0), rgb(0, 200, 0));
+}
+
+TEST(ExtrasAutodesk, FlicLayoutCelsGiveTheirFirstFrameAsPilDecodesIt) {
+  BREVANE_REQUIRE_TESTDATA();
+  BREVANE_REQUIRE_PIL();
+  // Animator Pro saves cels in the flic layout; the corpus animations stand for them.
+  std::string dir = test::makeTempDir("cel");
+  std::string cel = dir + "frame.cel";
+  test::writeBytes(cel, test::readBytes(test::testdata("other/hopper.fli")));
+  std::optional<test::Rgba> reference = test::pilDecode(test::testdata("other/hopper.fli"));
+  ASSERT_TRUE(reference);
+  EXPECT_TRUE(test::closePixels(test::toRgba(loadImage(cel).bitmap), *reference, 0));
+  // PIL stops at this one's postage-stamp chunk; its first frame still decodes: the start of a
+  // black brush stroke on white.
+  test::writeBytes(cel, test::readBytes(test::testdata("other/2422.flc")));
+  Bitmap frame = loadImage(cel).bitmap;
+  ASSERT_EQ(frame.width(), 320);
+  ASSERT_EQ(frame.height(), 200);
+  EXPECT_GE(frame.pixel(0, 0).g, 240);
+  int black = 0;
+  for (int y = 0; y < 200; ++y)
+    for (int x = 0; x < 320; ++x) black += frame.pixel(x, y) == rgb(0, 0, 0);
+  EXPECT_GT(black, 500);
 }
 
 // ---- Photo CD -------------------------------------------------------------------------------
@@ -347,6 +371,19 @@ TEST(ExtrasPsp, CompositeImageIsPreferredAndPalettesApply) {
   EXPECT_EQ(img.bitmap.pixel(0, 0), rgb(255, 0, 0));
   EXPECT_EQ(img.bitmap.pixel(3, 0), rgb(3, 2, 1));
   EXPECT_EQ(img.bitmap.pixel(1, 1), rgb(0, 0, 255));
+}
+
+TEST(ExtrasPsp, LayerRectangleFarOutsideTheImageFails) {
+  // Found by fuzzing: a saved rectangle spanning almost the whole 32-bit range overflowed the
+  // width computation.
+  Bytes f = pspFile(2, 2, 24, 0, {{0, 1, Bytes(4, 1)}, {0, 2, Bytes(4, 2)}, {0, 3, Bytes(4, 3)}});
+  const uint8_t name[] = {'L', 'a', 'y', 'r', 1};
+  auto at = std::search(f.begin(), f.end(), name, name + 5) + 5 + 16;  // the saved rectangle
+  for (int32_t v : {-2089125512, 0, 1936326656, 2}) {
+    std::memcpy(&*at, &v, 4);
+    at += 4;
+  }
+  EXPECT_THROW(decode("a.psp", f), Error);
 }
 
 TEST(ExtrasPsp, CorpusFileDecodesItsLayer) {

@@ -123,7 +123,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadCase{"pnm_plain_bad_digit", "a.pbm", text("P1 2 1 0 2 "), "Portable map has an invalid sample"},
         BadCase{"pnm_huge", "a.pgm", text("P5 99999999 99999999 255\n"), "Image is too large"},
         BadCase{"cel_softimage_pic", "a.pic", Bytes{0x53, 0x80, 0xF6, 0x34, 0, 0, 0, 0}, "Not an Autodesk Animator image"},
-        BadCase{"cel_flic_layout", "a.cel", Bytes{0, 0, 0, 0, 0x12, 0xAF, 0, 0}, "Autodesk Animator Pro cels in flic layout"},
+        BadCase{"cel_flic_short", "a.cel", Bytes{0, 0, 0, 0, 0x12, 0xAF, 0, 0}, "Autodesk image header is truncated"},
         BadCase{"cel_short_header", "a.cel", Bytes{0x19, 0x91, 4, 0}, "Autodesk image header is truncated"},
         BadCase{"pcd_not_pcd", "a.pcd", Bytes(4096, 0), "Not a Kodak Photo CD image pac"},
         BadCase{"pcd_no_base_image", "a.pcd", [] { Bytes b(100000, 0); std::copy(kPcd, kPcd + 7, b.begin() + 2048); return b; }(), "Photo CD file is truncated"},

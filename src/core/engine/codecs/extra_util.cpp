@@ -44,17 +44,20 @@ size_t unpackBits(std::span<const uint8_t> in, std::span<uint8_t> out) {
   return o;
 }
 
-std::vector<uint8_t> inflateZlib(std::span<const uint8_t> in, size_t minBytes, size_t expected, const char* what) {
-  std::vector<uint8_t> out(expected);
+std::vector<uint8_t> inflateZlib(std::span<const uint8_t> in, size_t minBytes, size_t maxBytes, const char* what) {
+  // Grow the output as the stream delivers, so that a small damaged stream claiming a large
+  // result never allocates that result up front.
+  std::vector<uint8_t> out(std::min(maxBytes, in.size() * 4 + 4096));
   z_stream zs{};
   if (inflateInit(&zs) != Z_OK) throw Error(std::string(what) + ": zlib initialisation failed");
   size_t inPos = 0, outPos = 0;
   int rc = Z_OK;
   // Feed in slices so that sizes above 4 GiB never overflow zlib's 32-bit counters.
   constexpr size_t kSlice = std::numeric_limits<uInt>::max();
-  while (rc == Z_OK && outPos < expected) {
+  while (rc == Z_OK && outPos < maxBytes) {
+    if (outPos == out.size()) out.resize(std::min(maxBytes, out.size() * 2));
     size_t inChunk = std::min(in.size() - inPos, kSlice);
-    size_t outChunk = std::min(expected - outPos, kSlice);
+    size_t outChunk = std::min(out.size() - outPos, kSlice);
     zs.next_in = const_cast<Bytef*>(in.data() + inPos);
     zs.avail_in = static_cast<uInt>(inChunk);
     zs.next_out = out.data() + outPos;

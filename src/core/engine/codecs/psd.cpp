@@ -159,6 +159,10 @@ DecodedImage decode(std::span<const uint8_t> data, const DecodeContext&) {
     std::vector<uint32_t> counts(rows);
     for (auto& count : counts) count = large ? r.u32be() : r.u16be();
     size_t offset = r.pos();
+    // A run-length packet of two bytes gives at most 128: refuse rows the file cannot fill
+    // before allocating for them.
+    if ((data.size() - offset) / 2 / ((rowBytes + 127) / 128) / h < static_cast<size_t>(used))
+      throw Error(kTruncated);
     for (int c = 0; c < used; ++c) {
       auto& plane = planes[static_cast<size_t>(c)];
       plane.assign(rowBytes * h, 0);

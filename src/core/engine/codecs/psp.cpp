@@ -304,19 +304,21 @@ DecodedImage decode(std::span<const uint8_t> data, const DecodeContext&) {
         int32_t rect[4], saved[4];
         for (auto& v : rect) v = l.s32le();
         for (auto& v : saved) v = l.s32le();
-        int w = saved[2] - saved[0], h = saved[3] - saved[1];
+        int64_t w = int64_t{saved[2]} - saved[0], h = int64_t{saved[3]} - saved[1];
         if (w <= 0 || h <= 0) return;  // an empty layer (vector, group, adjustment)
         checkImageSize(w, h);
         std::vector<Channel> channels;
         forSubBlocks(cx, lb, [&](const Block& c) {
-          if (c.id == kChannelBlock) channels.push_back(readChannel(cx, c, attr, w, h));
+          if (c.id == kChannelBlock)
+            channels.push_back(readChannel(cx, c, attr, static_cast<int>(w), static_cast<int>(h)));
         });
         bool hasImage = std::any_of(channels.begin(), channels.end(), [](const Channel& c) { return c.bitmapType == kImageBitmap; });
         if (!hasImage) return;
         int64_t x0 = int64_t{rect[0]} + saved[0], y0 = int64_t{rect[1]} + saved[1];
         if (x0 < -(int64_t{1} << 30) || x0 > (int64_t{1} << 30) || y0 < -(int64_t{1} << 30) || y0 > (int64_t{1} << 30))
           throw Error("Paintshop Pro layer lies outside the image");
-        layer = assemble(attr, palette, channels, static_cast<int>(x0), static_cast<int>(y0), w, h);
+        layer = assemble(attr, palette, channels, static_cast<int>(x0), static_cast<int>(y0), static_cast<int>(w),
+                         static_cast<int>(h));
       });
     }
     r.seek(b->end);
