@@ -5,12 +5,12 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 ./tools/install-deps.sh
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DBREVANE_BUILD_TESTS=OFF -DBREVANE_BUILD_BENCH=OFF >/dev/null
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build --target brevane-batch rawdll
 if [ $# -gt 0 ]; then
   exec ./build/bin/brevane-batch "$@"
 fi
 status=0
-./build/bin/brevane-batch -o "$PWD/brv-output" --set Overwrite=1 data/samples || status=$?
+./build/bin/brevane-batch -o "$PWD/brv-output" --set Overwrite=1 "$PWD/data/samples" || status=$?
 echo "The converted samples are in $PWD/brv-output/"
 exit $status

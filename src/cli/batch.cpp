@@ -14,11 +14,14 @@
 #include <map>
 #include <set>
 
+#include "base/error.h"
 #include "base/platform.h"
 #include "engine/codecs/registry.h"
 #include "engine/job.h"
 #include "engine/progress_text.h"
+#include "i18n/language_file.h"
 #include "settings/conversion_keys.h"
+#include "settings/settings_store.h"
 
 namespace brevane::cli {
 namespace {
@@ -37,38 +40,17 @@ constexpr const char* kUsage =
     "Exit status: 0 when no file reported an error, 1 when any did, 2 for bad usage or a run\n"
     "that could not start.\n";
 
-std::string_view trim(std::string_view t) {
-  while (!t.empty() && (t.front() == ' ' || t.front() == '\t' || t.front() == '\r')) t.remove_prefix(1);
-  while (!t.empty() && (t.back() == ' ' || t.back() == '\t' || t.back() == '\r')) t.remove_suffix(1);
-  return t;
-}
-
-// Reads section "Settings" and the font of an INI file; unknown keys and malformed values
-// keep their defaults, as loading Settings.ini does.
+// Reads section "Settings" and the font of an INI file through the settings store; unknown
+// keys and malformed values keep their defaults, as loading Settings.ini does.
 void readSettingsFile(const std::string& path, TConversionSettings& s) {
   std::ifstream in(path, std::ios::binary);
-  if (!in) throw UsageError("cannot read settings file " + path + ": " + std::strerror(errno));
-  std::string line, section;
-  bool first = true;
-  while (std::getline(in, line)) {
-    if (first && line.size() >= 3 && line.compare(0, 3, "\xEF\xBB\xBF") == 0) line.erase(0, 3);
-    first = false;
-    std::string_view t = trim(line);
-    if (t.empty() || t.front() == ';') continue;
-    if (t.front() == '[') {
-      size_t close = t.find(']');
-      section = toLower(std::string(trim(t.substr(1, close == std::string_view::npos ? t.size() - 1 : close - 1))));
-      continue;
-    }
-    size_t eq = t.find('=');
-    if (eq == std::string_view::npos) continue;
-    std::string key(trim(t.substr(0, eq)));
-    std::string_view value = trim(t.substr(eq + 1));
-    if (section == "settings")
-      settings::applySettingsKey(s, key, value);
-    else if (section == "text_font" && toLower(key) == "font")
-      settings::applyFontString(s.Text_Font, value);
-  }
+  if (!in || isDirectory(path)) throw UsageError("cannot read settings file " + path + ": " + std::strerror(errno));
+  settings::Environment env = settings::Environment::current();
+  env.dateFormat = s.textfs;
+  TConversionSettings loaded = settings::loadSettings(settings::IniFile(path), env).conversion;
+  loaded.textfs = s.textfs;
+  loaded.filefs = s.filefs;
+  s = std::move(loaded);
 }
 
 void applySet(TConversionSettings& s, const std::string& assignment) {
@@ -103,12 +85,41 @@ std::string builtinText(const std::string& key) {
   return it == kTexts.end() ? key : it->second;
 }
 
+// The message texts: the "English" section of lang.ini when the file is found, else built in.
+class BatchTexts {
+ public:
+  BatchTexts() {
+    std::string path = i18n::languageFilePath();
+    try {
+      if (!path.empty()) {
+        m_file = i18n::LanguageFile::load(path);
+        m_found = true;
+      }
+    } catch (const Error&) {
+    }
+  }
+  bool found() const { return m_found; }
+  std::string text(const std::string& key) const {
+    if (m_found)
+      if (auto v = m_file.value("English", key)) return *v;
+    return builtinText(key);
+  }
+
+ private:
+  i18n::LanguageFile m_file;
+  bool m_found = false;
+};
+
 class BatchHost : public RunHost {
  public:
+  explicit BatchHost(const BatchTexts& texts) : m_texts(texts) {}
   void showMessage(const std::string& text, const std::string& caption, Icon) override {
     std::cerr << "brevane-batch: " << caption << ": " << text << "\n";
   }
-  std::string langString(const std::string& key) override { return builtinText(key); }
+  std::string langString(const std::string& key) override { return m_texts.text(key); }
+
+ private:
+  const BatchTexts& m_texts;
 };
 
 void scanFolder(const std::string& folder, std::vector<std::string>& files, std::vector<std::string>& warnings) {
@@ -216,7 +227,9 @@ int runBatch(const std::vector<std::string>& args) {
   std::vector<std::string> files = collectInputs(o.paths, warnings);
   for (const std::string& w : warnings) std::cerr << "brevane-batch: " << w << "\n";
 
-  BatchHost host;
+  BatchTexts texts;
+  if (!texts.found()) std::cerr << "brevane-batch: " << i18n::kLanguageFileNotFound << "\n";
+  BatchHost host(texts);
   ErrorLog log;
   LifetimeTotals totals;
   ConversionJob job(host, log, totals);
@@ -244,10 +257,12 @@ int runBatch(const std::vector<std::string>& args) {
 
   if (!o.quiet) {
     int32_t in = job.counters.processedbytes.load(), out = job.counters.outputbytes.load();
-    std::string outText = in > 0 && out > 0 ? outputText(out, in, sep) : sizeText(out, sep);
-    std::cerr << builtinText("AllProcessed") << " " << job.counters.processed.load() << " of " << job.total
-              << ", input " << sizeText(in, sep) << ", output " << outText << ", "
-              << secondsText(job.elapsedMs(), sep) << " s -> " << o.settings.Output_path << "\n";
+    std::string kib = texts.text("KiB"), mib = texts.text("MiB");
+    std::string outText = in > 0 && out > 0 ? outputText(out, in, sep, kib, mib) : sizeText(out, sep, kib, mib);
+    std::cerr << texts.text("AllProcessed") << " " << job.counters.processed.load() << " of " << job.total
+              << ", input " << sizeText(in, sep, kib, mib) << ", output " << outText << ", "
+              << secondsText(job.elapsedMs(), sep) << " " << texts.text("second") << " -> " << o.settings.Output_path
+              << "\n";
   }
   return log.size() == 0 ? 0 : 1;
 }

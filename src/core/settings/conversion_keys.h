@@ -1,4 +1,4 @@
-// The run options as settings keys: names, value encodings, ranges and the font string.
+// Settings values as text: integers, one run option applied to the record, the font string.
 #pragma once
 
 #include <optional>
@@ -14,8 +14,9 @@ std::optional<long long> parseIntegerValue(std::string_view text);
 
 enum class ApplyResult { kApplied, kUnknownKey, kMalformed, kIgnored };
 
-/// Applies one key of section "Settings" to the record, clamping to the control's range.
-/// Keys of application state ("Language", "Mainform_height", ...) are accepted and ignored.
+/// Applies one key of section "Settings" to the record, clamping to the control's range; a
+/// list index outside its list is malformed. Keys of application state ("Language",
+/// "Mainform_height", ...) are recognised and reported as kIgnored.
 ApplyResult applySettingsKey(TConversionSettings& settings, std::string_view key, std::string_view value);
 
 /// Reads a font string ("name,charset,color,size,style") onto a font: a field counts only when

@@ -1,0 +1,180 @@
+// The settings file with the Windows profile-file semantics.
+#include "settings/ini_file.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+#include "base/error.h"
+#include "base/platform.h"
+#include "settings/conversion_keys.h"
+#include "settings/ini_syntax.h"
+
+namespace brevane::settings {
+namespace {
+
+// One line of the raw text: its bytes with the line break, and its content for parsing.
+struct RawLine {
+  size_t begin = 0, end = 0;  // [begin, end) including the line break
+  std::string_view content;   // without line break (and without a BOM on the first line)
+  bool hasBreak = false;
+};
+
+std::vector<RawLine> rawLines(std::string_view text) {
+  std::vector<RawLine> lines;
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t nl = text.find('\n', pos);
+    RawLine l;
+    l.begin = pos;
+    l.end = nl == std::string_view::npos ? text.size() : nl + 1;
+    l.hasBreak = nl != std::string_view::npos;
+    std::string_view c = text.substr(pos, (l.hasBreak ? nl : text.size()) - pos);
+    if (!c.empty() && c.back() == '\r') c.remove_suffix(1);
+    if (pos == 0) c = skipUtf8Bom(c);
+    l.content = c;
+    lines.push_back(l);
+    pos = l.end;
+  }
+  return lines;
+}
+
+}  // namespace
+
+std::optional<std::string> findIniValue(std::string_view text, std::string_view section, std::string_view key) {
+  bool inSection = false, seenSection = false;
+  std::string wantSection = foldName(section), wantKey = foldName(key);
+  for (std::string_view line : splitIniLines(text)) {
+    IniLine l = classifyIniLine(line);
+    if (l.kind == IniLineKind::kSection) {
+      // The first section of a name is the one that counts.
+      if (inSection) return std::nullopt;
+      inSection = !seenSection && foldName(l.name) == wantSection;
+      seenSection = seenSection || inSection;
+    } else if (inSection && l.kind == IniLineKind::kKey && foldName(l.name) == wantKey) {
+      return std::string(l.value);
+    }
+  }
+  return std::nullopt;
+}
+
+std::string setIniValue(std::string_view text, std::string_view section, std::string_view key, std::string_view value) {
+  std::vector<RawLine> lines = rawLines(text);
+  size_t firstBreak = text.find('\n');
+  const char* eol =
+      firstBreak != std::string_view::npos && firstBreak > 0 && text[firstBreak - 1] == '\r' ? "\r\n" : "\n";
+  std::string newLine = std::string(key) + "=" + std::string(value);
+  std::string wantSection = foldName(section), wantKey = foldName(key);
+
+  size_t sectionLine = lines.size();  // index of the section header
+  size_t lastContent = 0;             // last non-blank line inside the section
+  for (size_t i = 0; i < lines.size(); ++i) {
+    IniLine l = classifyIniLine(lines[i].content);
+    if (sectionLine == lines.size()) {
+      if (l.kind == IniLineKind::kSection && foldName(l.name) == wantSection) {
+        sectionLine = i;
+        lastContent = i;
+      }
+      continue;
+    }
+    if (l.kind == IniLineKind::kSection) break;
+    if (l.kind == IniLineKind::kKey && foldName(l.name) == wantKey) {
+      // Replace this line's content, keeping its line break (and a byte-order mark before it).
+      size_t contentBegin = static_cast<size_t>(lines[i].content.data() - text.data());
+      std::string out(text.substr(0, contentBegin));
+      out += newLine;
+      out += text.substr(contentBegin + lines[i].content.size());
+      return out;
+    }
+    if (l.kind != IniLineKind::kBlank) lastContent = i;
+  }
+
+  std::string out;
+  if (sectionLine == lines.size()) {
+    out = std::string(text);
+    if (!out.empty() && out.back() != '\n') out += eol;
+    out += "[" + std::string(section) + "]" + eol + newLine + eol;
+    return out;
+  }
+  const RawLine& after = lines[lastContent];
+  out = std::string(text.substr(0, after.end));
+  if (!after.hasBreak) out += eol;
+  out += newLine + eol;
+  out += text.substr(after.end);
+  return out;
+}
+
+IniFile::IniFile(std::string path, Writer writer) : m_path(std::move(path)), m_writer(std::move(writer)) {
+  if (!m_writer) m_writer = writeSettingsBytes;
+}
+
+std::string IniFile::contents() const {
+  if (!isRegularFile(m_path)) return {};
+  try {
+    std::vector<uint8_t> bytes = readFile(m_path);
+    return std::string(bytes.begin(), bytes.end());
+  } catch (const Error&) {
+    return {};  // an unreadable file reads as defaults, like a missing one
+  }
+}
+
+std::optional<std::string> IniFile::value(std::string_view section, std::string_view key) const {
+  return findIniValue(contents(), section, key);
+}
+
+std::string IniFile::readString(std::string_view section, std::string_view key, std::string_view def) const {
+  auto v = value(section, key);
+  return v ? *v : std::string(def);
+}
+
+int32_t IniFile::readInteger(std::string_view section, std::string_view key, int32_t def) const {
+  auto v = value(section, key);
+  if (!v) return def;
+  auto n = parseIntegerValue(*v);
+  if (!n || *n < INT32_MIN || *n > INT32_MAX) return def;
+  return static_cast<int32_t>(*n);
+}
+
+bool IniFile::readBool(std::string_view section, std::string_view key, bool def) const {
+  auto v = value(section, key);
+  if (!v) return def;
+  auto n = parseIntegerValue(*v);
+  if (!n || *n < INT32_MIN || *n > INT32_MAX) return def;
+  return *n != 0;
+}
+
+LocalDateTime IniFile::readDate(std::string_view section, std::string_view key, const LocalDateTime& def,
+                                const DateTimeFormat& fs) const {
+  auto v = value(section, key);
+  LocalDateTime out;
+  if (!v || v->empty() || !parseShortDate(*v, fs, out)) return def;
+  return out;
+}
+
+void IniFile::writeString(std::string_view section, std::string_view key, std::string_view value) {
+  value = value.substr(0, value.find_first_of("\r\n"));
+  std::string text = setIniValue(contents(), section, key, value);
+  m_writer(m_path, std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
+}
+
+void IniFile::writeInteger(std::string_view section, std::string_view key, int32_t value) {
+  writeString(section, key, std::to_string(value));
+}
+
+void IniFile::writeBool(std::string_view section, std::string_view key, bool value) {
+  writeString(section, key, value ? "1" : "0");
+}
+
+void IniFile::writeDate(std::string_view section, std::string_view key, const LocalDateTime& value,
+                        const DateTimeFormat& fs) {
+  writeString(section, key, formatShortDate(value, fs));
+}
+
+void writeSettingsBytes(const std::string& path, std::span<const uint8_t> bytes) {
+  if (fileExists(path) && ::access(path.c_str(), W_OK) != 0) throw Error(std::strerror(errno));
+  writeFileAtomic(path, bytes, true);
+}
+
+}  // namespace brevane::settings
