@@ -27,11 +27,17 @@ void le32(Bytes& v, uint32_t x) {
   le16(v, x & 0xFFFF);
   le16(v, x >> 16);
 }
-void append(Bytes& v, std::initializer_list<uint8_t> bytes) { v.insert(v.end(), bytes); }
+void append(Bytes& v, std::initializer_list<uint8_t> bytes) {
+  v.insert(v.end(), bytes);
+}
 
-DecodedImage decode(const std::string& name, const Bytes& bytes) { return decodeBytes(name, bytes); }
+DecodedImage decode(const std::string& name, const Bytes& bytes) {
+  return decodeBytes(name, bytes);
+}
 
-Bgr rgb(uint8_t r, uint8_t g, uint8_t b) { return Bgr{b, g, r}; }
+Bgr rgb(uint8_t r, uint8_t g, uint8_t b) {
+  return Bgr{b, g, r};
+}
 
 // ---- Dr. Halo -------------------------------------------------------------------------------
 
@@ -250,8 +256,10 @@ Bytes compress(const Bytes& raw, int compression) {
     for (size_t i = 0; i < raw.size();) {
       size_t n = 1;
       while (i + n < raw.size() && raw[i + n] == raw[i] && n < 127) ++n;
-      if (n > 1) append(out, {uint8_t(128 + n), raw[i]});
-      else append(out, {1, raw[i]});
+      if (n > 1)
+        append(out, {uint8_t(128 + n), raw[i]});
+      else
+        append(out, {1, raw[i]});
       i += n;
     }
     return out;
@@ -425,7 +433,8 @@ Bytes dosEps(const Bytes& postscript, const Bytes& tiff, uint32_t wmfLength = 0)
   Bytes d = {0xC5, 0xD0, 0xD3, 0xC6};
   le32(d, 30), le32(d, static_cast<uint32_t>(postscript.size()));
   le32(d, 0), le32(d, wmfLength);
-  le32(d, tiff.empty() ? 0 : static_cast<uint32_t>(30 + postscript.size())), le32(d, static_cast<uint32_t>(tiff.size()));
+  le32(d, tiff.empty() ? 0 : static_cast<uint32_t>(30 + postscript.size())),
+      le32(d, static_cast<uint32_t>(tiff.size()));
   le16(d, 0xFFFF);
   d.insert(d.end(), postscript.begin(), postscript.end());
   d.insert(d.end(), tiff.begin(), tiff.end());
@@ -500,7 +509,9 @@ struct PnmCase {
   Bgr expected;
 };
 
-void PrintTo(const PnmCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const PnmCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class ExtrasPnmHeader : public ::testing::TestWithParam<PnmCase> {};
 

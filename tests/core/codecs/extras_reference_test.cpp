@@ -13,18 +13,22 @@ struct ReferenceCase {
   const char* file;   // under the corpus
   int tolerance;      // per channel, 0-255
   bool alpha = true;  // compare alpha too
-  bool pil = false;          // PIL is the reference (ImageMagick reads this file otherwise)
+  bool pil = false;   // PIL is the reference (ImageMagick reads this file otherwise)
 };
 
-void PrintTo(const ReferenceCase& c, std::ostream* os) { *os << c.file; }
+void PrintTo(const ReferenceCase& c, std::ostream* os) {
+  *os << c.file;
+}
 
 class CorpusReference : public ::testing::TestWithParam<ReferenceCase> {};
 
 TEST_P(CorpusReference, MatchesImageMagick) {
   BREVANE_REQUIRE_TESTDATA();
   const ReferenceCase& c = GetParam();
-  if (c.pil) BREVANE_REQUIRE_PIL();
-  else BREVANE_REQUIRE_PROGRAM("convert");
+  if (c.pil)
+    BREVANE_REQUIRE_PIL();
+  else
+    BREVANE_REQUIRE_PROGRAM("convert");
   std::string path = test::testdata(c.file);
   DecodedImage ours = loadImage(path);
   ASSERT_EQ(ours.kind, DecodedKind::kBitmap);
@@ -44,12 +48,13 @@ INSTANTIATE_TEST_SUITE_P(
                       ReferenceCase{"psd/negative_layer_count.psd", 0}, ReferenceCase{"psd/five_channels.psd", 0},
                       ReferenceCase{"psd/exiftool/Photoshop.psd", 0}, ReferenceCase{"psd/exiv2/exiv2-photoshop.psd", 0},
                       ReferenceCase{"psd/oiio/psd_123.psd", 1}, ReferenceCase{"psd/oiio/psd_bitmap.psd", 0},
-                      ReferenceCase{"psd/oiio/psd_indexed_trans.psd", 0, false, true}, ReferenceCase{"psd/oiio/psd_rgb_16.psd", 1},
-                      ReferenceCase{"pnm/16_bit_binary.pgm", 1}, ReferenceCase{"pnm/hopper.ppm", 0},
-                      ReferenceCase{"pnm/hopper_16bit.pgm", 1}, ReferenceCase{"pnm/hopper_16bit_plain.pgm", 1},
-                      ReferenceCase{"pnm/hopper_1bit.pbm", 0}, ReferenceCase{"pnm/hopper_1bit_plain.pbm", 0},
-                      ReferenceCase{"pnm/hopper_8bit.pgm", 0}, ReferenceCase{"pnm/hopper_8bit_plain.pgm", 0},
-                      ReferenceCase{"pnm/hopper_8bit_plain.ppm", 0}, ReferenceCase{"pnm/exiftool/PPM.ppm", 0}));
+                      ReferenceCase{"psd/oiio/psd_indexed_trans.psd", 0, false, true},
+                      ReferenceCase{"psd/oiio/psd_rgb_16.psd", 1}, ReferenceCase{"pnm/16_bit_binary.pgm", 1},
+                      ReferenceCase{"pnm/hopper.ppm", 0}, ReferenceCase{"pnm/hopper_16bit.pgm", 1},
+                      ReferenceCase{"pnm/hopper_16bit_plain.pgm", 1}, ReferenceCase{"pnm/hopper_1bit.pbm", 0},
+                      ReferenceCase{"pnm/hopper_1bit_plain.pbm", 0}, ReferenceCase{"pnm/hopper_8bit.pgm", 0},
+                      ReferenceCase{"pnm/hopper_8bit_plain.pgm", 0}, ReferenceCase{"pnm/hopper_8bit_plain.ppm", 0},
+                      ReferenceCase{"pnm/exiftool/PPM.ppm", 0}));
 
 }  // namespace
 }  // namespace brevane::codecs

@@ -12,15 +12,21 @@ namespace brevane::test {
 std::string shellQuote(const std::string& s) {
   std::string out = "'";
   for (char c : s) {
-    if (c == '\'') out += "'\\''";
-    else out += c;
+    if (c == '\'')
+      out += "'\\''";
+    else
+      out += c;
   }
   return out + "'";
 }
 
-bool run(const std::string& command) { return std::system(("{ " + command + "; } 2>/dev/null").c_str()) == 0; }
+bool run(const std::string& command) {
+  return std::system(("{ " + command + "; } 2>/dev/null").c_str()) == 0;
+}
 
-bool haveProgram(const std::string& name) { return run("command -v " + shellQuote(name) + " >/dev/null"); }
+bool haveProgram(const std::string& name) {
+  return run("command -v " + shellQuote(name) + " >/dev/null");
+}
 
 namespace {
 
@@ -54,11 +60,16 @@ std::optional<Rgba> readNetpbm(const std::vector<uint8_t>& bytes) {
   std::string tuple;
   if (magic == "P7") {
     for (std::string k = t.next(); k != "ENDHDR" && !k.empty(); k = t.next()) {
-      if (k == "WIDTH") img.width = std::stoi(t.next());
-      else if (k == "HEIGHT") img.height = std::stoi(t.next());
-      else if (k == "DEPTH") depth = std::stoi(t.next());
-      else if (k == "MAXVAL") maxval = std::stoi(t.next());
-      else if (k == "TUPLTYPE") tuple = t.next();
+      if (k == "WIDTH")
+        img.width = std::stoi(t.next());
+      else if (k == "HEIGHT")
+        img.height = std::stoi(t.next());
+      else if (k == "DEPTH")
+        depth = std::stoi(t.next());
+      else if (k == "MAXVAL")
+        maxval = std::stoi(t.next());
+      else if (k == "TUPLTYPE")
+        tuple = t.next();
     }
   } else if (magic == "P5" || magic == "P6") {
     img.width = std::stoi(t.next());
@@ -77,8 +88,10 @@ std::optional<Rgba> readNetpbm(const std::vector<uint8_t>& bytes) {
   const uint8_t* p = bytes.data() + t.pos;
   for (size_t i = 0; i < n; ++i, p += depth) {
     uint8_t* d = img.pixels.data() + 4 * i;
-    if (depth <= 2) d[0] = d[1] = d[2] = p[0];
-    else d[0] = p[0], d[1] = p[1], d[2] = p[2];
+    if (depth <= 2)
+      d[0] = d[1] = d[2] = p[0];
+    else
+      d[0] = p[0], d[1] = p[1], d[2] = p[2];
     d[3] = depth == 2 ? p[1] : depth == 4 ? p[3] : 255;
   }
   return img;
@@ -113,7 +126,8 @@ std::optional<Rgba> pilDecode(const std::string& path) {
       "with open(sys.argv[2], 'wb') as f:\n"
       "    f.write(b'P7\\nWIDTH %d\\nHEIGHT %d\\nDEPTH 4\\nMAXVAL 255\\nTUPLTYPE RGB_ALPHA\\nENDHDR\\n' % im.size)\n"
       "    f.write(im.tobytes())\n";
-  if (!run(pilPython() + " -c " + shellQuote(script) + " " + shellQuote(path) + " " + shellQuote(out))) return std::nullopt;
+  if (!run(pilPython() + " -c " + shellQuote(script) + " " + shellQuote(path) + " " + shellQuote(out)))
+    return std::nullopt;
   return readNetpbm(readBytes(out));
 }
 
@@ -144,9 +158,9 @@ Rgba toRgba(const Bitmap& bitmap) {
       const uint8_t* b = reference.at(x, y);
       for (int c = 0; c < channels; ++c)
         if (std::abs(a[c] - b[c]) > tolerance)
-          return ::testing::AssertionFailure()
-                 << "pixel (" << x << ", " << y << ") channel " << "RGBA"[c] << ": " << int(a[c]) << " vs reference "
-                 << int(b[c]) << " (tolerance " << tolerance << ")";
+          return ::testing::AssertionFailure() << "pixel (" << x << ", " << y << ") channel "
+                                               << "RGBA"[c] << ": " << int(a[c]) << " vs reference " << int(b[c])
+                                               << " (tolerance " << tolerance << ")";
     }
   return ::testing::AssertionSuccess();
 }

@@ -47,12 +47,12 @@ Rgba toRgba(const Bitmap& bitmap);
 }  // namespace brevane::test
 
 /// Skips the current test when a program is missing.
-#define BREVANE_REQUIRE_PIL()                                                                   \
-  do {                                                                                          \
+#define BREVANE_REQUIRE_PIL()                                                                                         \
+  do {                                                                                                                \
     if (::brevane::test::pilPython().empty()) GTEST_SKIP() << "python3-pil is not installed (tools/install-deps.sh)"; \
   } while (0)
 
-#define BREVANE_REQUIRE_PROGRAM(name)                                                              \
-  do {                                                                                             \
+#define BREVANE_REQUIRE_PROGRAM(name)                                                                             \
+  do {                                                                                                            \
     if (!::brevane::test::haveProgram(name)) GTEST_SKIP() << name << " is not installed (tools/install-deps.sh)"; \
   } while (0)

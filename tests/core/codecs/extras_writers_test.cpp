@@ -11,8 +11,8 @@ namespace {
 
 // A 13 x 5 source of eight colours (few enough for 4-plane PCX), as a binary PPM.
 std::string writeSource(const std::string& dir, int colours = 8) {
-  static const uint8_t kColours[8][3] = {{255, 0, 0},   {0, 255, 0},     {0, 0, 255},   {255, 255, 255},
-                                         {0, 0, 0},     {128, 128, 128}, {255, 255, 0}, {0, 255, 255}};
+  static const uint8_t kColours[8][3] = {{255, 0, 0}, {0, 255, 0},     {0, 0, 255},   {255, 255, 255},
+                                         {0, 0, 0},   {128, 128, 128}, {255, 255, 0}, {0, 255, 255}};
   const int w = 13, h = 5;
   std::string text = "P6\n13 5\n255\n";
   std::vector<uint8_t> bytes(text.begin(), text.end());
@@ -31,13 +31,15 @@ struct WriterCase {
   const char* program;  // must be on PATH
   const char* command;  // %s: the source PPM; writes to standard output
   const char* extension;
-  int colours = 8;      // of the source
-  bool grey = false;    // compare with the source made grey
+  int colours = 8;              // of the source
+  bool grey = false;            // compare with the source made grey
   bool viaImageMagick = false;  // compare with ImageMagick's decoding of the written file
   int tolerance = 0;
 };
 
-void PrintTo(const WriterCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const WriterCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class WrittenFiles : public ::testing::TestWithParam<WriterCase> {};
 
@@ -81,7 +83,8 @@ INSTANTIATE_TEST_SUITE_P(
         WriterCase{"sgi_verbatim_rgb", "pnmtosgi", "pnmtosgi -verbatim %s", "rgb"},
         WriterCase{"sgi_rle_grey", "pnmtosgi", "ppmtopgm %s | pnmtosgi -rle", "bw", 8, true},
         WriterCase{"sgi_rle_16bit", "pnmtosgi", "pamdepth 65535 %s | pnmtosgi -rle", "sgi"},
-        WriterCase{"sgi_verbatim_16bit_grey", "pnmtosgi", "ppmtopgm %s | pamdepth 65535 | pnmtosgi -verbatim", "bw", 8, true},
+        WriterCase{"sgi_verbatim_16bit_grey", "pnmtosgi", "ppmtopgm %s | pamdepth 65535 | pnmtosgi -verbatim", "bw", 8,
+                   true},
         WriterCase{"psd_rgb_raw", "convert", "convert %s -compress none psd:-", "psd"},
         WriterCase{"psd_rgb_rle", "convert", "convert %s -compress RLE psd:-", "pdd"},
         WriterCase{"psd_grey", "convert", "convert %s -colorspace Gray -compress RLE psd:-", "psd", 8, false, true},
@@ -95,7 +98,8 @@ INSTANTIATE_TEST_SUITE_P(
         WriterCase{"pnm_plain_ppm", "pnmtoplainpnm", "pnmtoplainpnm %s", "ppm"},
         WriterCase{"pnm_plain_pgm", "pnmtoplainpnm", "ppmtopgm %s | pnmtoplainpnm", "pgm", 8, true},
         WriterCase{"pnm_raw_pbm", "ppmtopgm", "ppmtopgm %s | pgmtopbm -threshold", "pbm", 8, false, true},
-        WriterCase{"pnm_plain_pbm", "ppmtopgm", "ppmtopgm %s | pgmtopbm -threshold | pnmtoplainpnm", "pbm", 8, false, true}));
+        WriterCase{"pnm_plain_pbm", "ppmtopgm", "ppmtopgm %s | pgmtopbm -threshold | pnmtoplainpnm", "pbm", 8, false,
+                   true}));
 
 }  // namespace
 }  // namespace brevane::codecs

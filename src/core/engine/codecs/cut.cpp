@@ -30,9 +30,9 @@ bool readPalette(std::span<const uint8_t> data, std::array<PaletteEntry, 256>& p
     if (r.pos() % 512 > 512 - 6) r.seek(std::min(r.size(), (r.pos() / 512 + 1) * 512));
     if (r.remaining() < 6) break;
     uint16_t red = r.u16le(), green = r.u16le(), blue = r.u16le();
-    pal[static_cast<size_t>(i)] = PaletteEntry{scaleTo8(blue, static_cast<uint32_t>(maxBlue)),
-                                               scaleTo8(green, static_cast<uint32_t>(maxGreen)),
-                                               scaleTo8(red, static_cast<uint32_t>(maxRed)), 0};
+    pal[static_cast<size_t>(i)] =
+        PaletteEntry{scaleTo8(blue, static_cast<uint32_t>(maxBlue)), scaleTo8(green, static_cast<uint32_t>(maxGreen)),
+                     scaleTo8(red, static_cast<uint32_t>(maxRed)), 0};
   }
   return true;
 }
@@ -69,8 +69,10 @@ DecodedImage decode(std::span<const uint8_t> data, const DecodeContext& context)
   Bitmap& bm = out.bitmap;
   bm.reset(width, height, 8);
   std::array<PaletteEntry, 256> pal{};
-  if (sidePalette(context.path, pal)) setPalette256(bm, pal);
-  else bm.setGreyPalette();
+  if (sidePalette(context.path, pal))
+    setPalette256(bm, pal);
+  else
+    bm.setGreyPalette();
 
   for (int y = 0; y < height; ++y) {
     size_t length = r.u16le();

@@ -114,7 +114,8 @@ DecodedImage decode(std::span<const uint8_t> data, const DecodeContext&) {
     uint32_t tiffOffset = r.u32le(), tiffLength = r.u32le();
     (void)wmfOffset;
     if (tiffLength > 0) {
-      if (tiffOffset > data.size() || tiffLength > data.size() - tiffOffset) throw Error("EPS TIFF preview is truncated");
+      if (tiffOffset > data.size() || tiffLength > data.size() - tiffOffset)
+        throw Error("EPS TIFF preview is truncated");
       DecodedImage tiff = decodeBytes("preview.tif", data.subspan(tiffOffset, tiffLength));
       if (tiff.kind != DecodedKind::kBitmap) throw Error("EPS TIFF preview did not decode to a bitmap");
       return tiff;

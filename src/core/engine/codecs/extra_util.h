@@ -12,7 +12,9 @@
 namespace brevane::codecs {
 
 /// A 16-bit sample scaled to 0-255, rounded to the nearest value.
-inline uint8_t scale16To8(uint32_t v) { return static_cast<uint8_t>((v + 128) / 257); }
+inline uint8_t scale16To8(uint32_t v) {
+  return static_cast<uint8_t>((v + 128) / 257);
+}
 
 /// A sample of 0..maxValue scaled to 0-255, rounded; values above maxValue read as 255.
 inline uint8_t scaleTo8(uint32_t v, uint32_t maxValue) {

@@ -16,7 +16,9 @@ constexpr size_t kOrientationOffset = 0x0E02;  // low two bits: quarter turns co
 constexpr size_t kBaseOffset = 96 * kSector;   // the base image: 768 x 512
 constexpr int kWidth = 768, kHeight = 512;
 
-uint8_t clamp8(double v) { return static_cast<uint8_t>(std::clamp(std::nearbyint(v), 0.0, 255.0)); }
+uint8_t clamp8(double v) {
+  return static_cast<uint8_t>(std::clamp(std::nearbyint(v), 0.0, 255.0));
+}
 
 DecodedImage decode(std::span<const uint8_t> data, const DecodeContext&) {
   if (data.size() < kInfoOffset + 7 || std::memcmp(data.data() + kInfoOffset, "PCD_IPI", 7) != 0)
@@ -60,9 +62,12 @@ DecodedImage decode(std::span<const uint8_t> data, const DecodeContext&) {
     uint8_t* dst = bm.scanLine(y);
     for (int x = 0; x < bm.width(); ++x) {
       int sx, sy;
-      if (turns == 1) sx = kWidth - 1 - y, sy = x;
-      else if (turns == 3) sx = y, sy = kHeight - 1 - x;
-      else sx = kWidth - 1 - x, sy = kHeight - 1 - y;
+      if (turns == 1)
+        sx = kWidth - 1 - y, sy = x;
+      else if (turns == 3)
+        sx = y, sy = kHeight - 1 - x;
+      else
+        sx = kWidth - 1 - x, sy = kHeight - 1 - y;
       std::memcpy(dst + 3 * x, upright.scanLine(sy) + 3 * sx, 3);
     }
   }

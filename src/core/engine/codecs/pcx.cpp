@@ -15,9 +15,9 @@ namespace {
 constexpr size_t kHeaderSize = 128;
 
 // The standard 16-colour EGA palette, for files whose header carries none (version 3).
-constexpr uint8_t kEgaDefault[16][3] = {{0, 0, 0},     {0, 0, 170},   {0, 170, 0},    {0, 170, 170},
-                                        {170, 0, 0},   {170, 0, 170}, {170, 85, 0},   {170, 170, 170},
-                                        {85, 85, 85},  {85, 85, 255}, {85, 255, 85},  {85, 255, 255},
+constexpr uint8_t kEgaDefault[16][3] = {{0, 0, 0},     {0, 0, 170},    {0, 170, 0},    {0, 170, 170},
+                                        {170, 0, 0},   {170, 0, 170},  {170, 85, 0},   {170, 170, 170},
+                                        {85, 85, 85},  {85, 85, 255},  {85, 255, 85},  {85, 255, 255},
                                         {255, 85, 85}, {255, 85, 255}, {255, 255, 85}, {255, 255, 255}};
 
 struct Header {
@@ -47,10 +47,10 @@ Header readHeader(std::span<const uint8_t> data) {
   h.width = xmax - xmin + 1;
   h.height = ymax - ymin + 1;
   checkImageSize(h.width, h.height);
-  bool known = (h.planes == 1 && (h.bitsPerPixel == 1 || h.bitsPerPixel == 2 || h.bitsPerPixel == 4 ||
-                                  h.bitsPerPixel == 8)) ||
-               (h.bitsPerPixel == 1 && h.planes >= 2 && h.planes <= 4) ||
-               (h.bitsPerPixel == 8 && (h.planes == 3 || h.planes == 4));
+  bool known =
+      (h.planes == 1 && (h.bitsPerPixel == 1 || h.bitsPerPixel == 2 || h.bitsPerPixel == 4 || h.bitsPerPixel == 8)) ||
+      (h.bitsPerPixel == 1 && h.planes >= 2 && h.planes <= 4) ||
+      (h.bitsPerPixel == 8 && (h.planes == 3 || h.planes == 4));
   if (!known) throw Error(format("PCX files of %d bits with %d planes are not supported", h.bitsPerPixel, h.planes));
   if (h.bytesPerLine < (static_cast<size_t>(h.width) * h.bitsPerPixel + 7) / 8)
     throw Error("PCX file has too few bytes per line for its width");
@@ -142,8 +142,10 @@ DecodedImage decode(std::span<const uint8_t> data, const DecodeContext&) {
     // zero) the file means black and white.
     bm.reset(w, h.height, 1);
     const uint8_t* e = h.egaPalette;
-    if (std::equal(e, e + 3, e + 3)) bm.palette() = {PaletteEntry{0, 0, 0, 0}, PaletteEntry{255, 255, 255, 0}};
-    else bm.palette() = {PaletteEntry{e[2], e[1], e[0], 0}, PaletteEntry{e[5], e[4], e[3], 0}};
+    if (std::equal(e, e + 3, e + 3))
+      bm.palette() = {PaletteEntry{0, 0, 0, 0}, PaletteEntry{255, 255, 255, 0}};
+    else
+      bm.palette() = {PaletteEntry{e[2], e[1], e[0], 0}, PaletteEntry{e[5], e[4], e[3], 0}};
     size_t rowBytes = (static_cast<size_t>(w) + 7) / 8;
     for (int y = 0; y < h.height; ++y) {
       uint8_t* dst = bm.scanLine(y);

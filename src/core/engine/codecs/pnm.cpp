@@ -11,7 +11,9 @@ namespace {
 
 constexpr const char* kTruncated = "Portable map data is truncated";
 
-bool isSpace(uint8_t c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
+bool isSpace(uint8_t c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
 
 // Skips white space and '#' comments (which run to the end of their line).
 void skipSpace(ByteReader& r) {
@@ -65,8 +67,8 @@ DecodedImage decode(std::span<const uint8_t> data, const DecodeContext&) {
   // (binary rows have a fixed size; a plain sample takes at least one character).
   int channels = (kind == 3 || kind == 6) ? 3 : 1;
   bool wide = maxValue > 255;
-  uint64_t minBytes = kind == 4 ? (uint64_t{width} + 7) / 8 * height
-                                : uint64_t{width} * height * channels * (binary && wide ? 2 : 1);
+  uint64_t minBytes =
+      kind == 4 ? (uint64_t{width} + 7) / 8 * height : uint64_t{width} * height * channels * (binary && wide ? 2 : 1);
   if (minBytes > r.remaining()) throw Error(kTruncated);
 
   DecodedImage out;
@@ -99,8 +101,10 @@ DecodedImage decode(std::span<const uint8_t> data, const DecodeContext&) {
   if (channels == 1) bm.setGreyPalette();
   auto sample = [&]() -> uint8_t {
     uint32_t v;
-    if (!binary) v = readNumber(r, "sample");
-    else v = wide ? r.u16be() : r.u8();
+    if (!binary)
+      v = readNumber(r, "sample");
+    else
+      v = wide ? r.u16be() : r.u8();
     return maxValue == 255 && v <= 255 ? static_cast<uint8_t>(v) : scaleTo8(v, maxValue);
   };
   for (int y = 0; y < h; ++y) {

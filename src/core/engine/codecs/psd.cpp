@@ -18,10 +18,20 @@ namespace {
 
 constexpr const char* kTruncated = "Photoshop file is truncated";
 
-enum Mode : int { kBitmapMode = 0, kGrey = 1, kIndexed = 2, kRgb = 3, kCmyk = 4, kMultichannel = 7, kDuotone = 8, kLab = 9 };
+enum Mode : int {
+  kBitmapMode = 0,
+  kGrey = 1,
+  kIndexed = 2,
+  kRgb = 3,
+  kCmyk = 4,
+  kMultichannel = 7,
+  kDuotone = 8,
+  kLab = 9
+};
 
-uint64_t readLength(ByteReader& r, bool large) { return large ? (uint64_t{r.u32be()} << 32) | r.u32be() : r.u32be(); }
-
+uint64_t readLength(ByteReader& r, bool large) {
+  return large ? (uint64_t{r.u32be()} << 32) | r.u32be() : r.u32be();
+}
 
 // Layer count of a layer-info block; negative means the first extra channel of the merged
 // image is its transparency.
@@ -46,8 +56,10 @@ bool mergedTransparency(ByteReader& r, bool large) {
     // Global layer mask, then tagged blocks: "8BIM" or "8B64", key, length, data.
     if (end - r.pos() >= 4) {
       uint32_t maskLength = r.u32be();
-      if (maskLength <= end - r.pos()) r.skip(maskLength);
-      else r.seek(end);
+      if (maskLength <= end - r.pos())
+        r.skip(maskLength);
+      else
+        r.seek(end);
     }
     while (end - r.pos() >= 12) {
       auto sig = r.bytes(4);
@@ -100,8 +112,13 @@ DecodedImage decode(std::span<const uint8_t> data, const DecodeContext&) {
   if ((mode == kBitmapMode) != (depth == 1)) throw Error("Photoshop bitmap mode needs 1 bit per channel");
   int baseChannels;
   switch (mode) {
-    case kBitmapMode: case kGrey: case kIndexed: case kMultichannel: case kDuotone: baseChannels = 1; break;
-    case kRgb: case kLab: baseChannels = 3; break;
+    case kBitmapMode:
+    case kGrey:
+    case kIndexed:
+    case kMultichannel:
+    case kDuotone: baseChannels = 1; break;
+    case kRgb:
+    case kLab: baseChannels = 3; break;
     case kCmyk: baseChannels = 4; break;
     default: throw Error(format("Photoshop colour mode %d is not supported", mode));
   }
@@ -114,7 +131,8 @@ DecodedImage decode(std::span<const uint8_t> data, const DecodeContext&) {
   auto colourData = r.bytes(colourDataLength);
   if (mode == kIndexed) {
     if (colourData.size() < 768) throw Error("Photoshop indexed image has no palette");
-    for (size_t i = 0; i < 256; ++i) palette[i] = PaletteEntry{colourData[512 + i], colourData[256 + i], colourData[i], 0};
+    for (size_t i = 0; i < 256; ++i)
+      palette[i] = PaletteEntry{colourData[512 + i], colourData[256 + i], colourData[i], 0};
   }
   // Image resources: only the transparent index of an indexed image is of use here.
   int transparentIndex = -1;
@@ -161,8 +179,7 @@ DecodedImage decode(std::span<const uint8_t> data, const DecodeContext&) {
     size_t offset = r.pos();
     // A run-length packet of two bytes gives at most 128: refuse rows the file cannot fill
     // before allocating for them.
-    if ((data.size() - offset) / 2 / ((rowBytes + 127) / 128) / h < static_cast<size_t>(used))
-      throw Error(kTruncated);
+    if ((data.size() - offset) / 2 / ((rowBytes + 127) / 128) / h < static_cast<size_t>(used)) throw Error(kTruncated);
     for (int c = 0; c < used; ++c) {
       auto& plane = planes[static_cast<size_t>(c)];
       plane.assign(rowBytes * h, 0);
@@ -265,7 +282,8 @@ DecodedImage decode(std::span<const uint8_t> data, const DecodeContext&) {
         if (a > 0 && a < 255)
           for (int k = 0; k < 3; ++k) {
             int c = d[k] + static_cast<int>(a) - 255;
-            d[k] = c <= 0 ? 0 : static_cast<uint8_t>(std::min<unsigned>(255, (static_cast<unsigned>(c) * 255 + a / 2) / a));
+            d[k] = c <= 0 ? 0
+                          : static_cast<uint8_t>(std::min<unsigned>(255, (static_cast<unsigned>(c) * 255 + a / 2) / a));
           }
       }
     }

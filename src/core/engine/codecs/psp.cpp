@@ -112,7 +112,8 @@ std::vector<uint8_t> unRle(std::span<const uint8_t> in, size_t maxBytes) {
       out.insert(out.end(), std::min<size_t>(count - 128, maxBytes - out.size()), in[i++]);
     } else {
       size_t n = std::min({static_cast<size_t>(count), in.size() - i, maxBytes - out.size()});
-      out.insert(out.end(), in.begin() + static_cast<std::ptrdiff_t>(i), in.begin() + static_cast<std::ptrdiff_t>(i + n));
+      out.insert(out.end(), in.begin() + static_cast<std::ptrdiff_t>(i),
+                 in.begin() + static_cast<std::ptrdiff_t>(i + n));
       i += count;
     }
   }
@@ -137,7 +138,9 @@ Channel readChannel(const Context& cx, const Block& b, const Attributes& a, int 
   size_t h = static_cast<size_t>(height);
   size_t minBytes = tight * h, maxBytes = padded * h;
   switch (a.compression) {
-    case kNone: ch.bytes.assign(in.begin(), in.begin() + static_cast<std::ptrdiff_t>(std::min(in.size(), maxBytes))); break;
+    case kNone:
+      ch.bytes.assign(in.begin(), in.begin() + static_cast<std::ptrdiff_t>(std::min(in.size(), maxBytes)));
+      break;
     case kRle: ch.bytes = unRle(in, maxBytes); break;
     case kLz77: ch.bytes = inflateZlib(in, minBytes, maxBytes, "Paintshop Pro channel"); break;
     default: throw Error("Paintshop Pro compression is not supported");
@@ -148,8 +151,8 @@ Channel readChannel(const Context& cx, const Block& b, const Attributes& a, int 
 }
 
 // Builds the picture from a set of channels of a rectangle (x0, y0, w, h) of the canvas.
-DecodedImage assemble(const Attributes& a, const std::vector<PaletteEntry>& palette, const std::vector<Channel>& channels,
-                      int x0, int y0, int w, int h) {
+DecodedImage assemble(const Attributes& a, const std::vector<PaletteEntry>& palette,
+                      const std::vector<Channel>& channels, int x0, int y0, int w, int h) {
   const Channel* colour[4] = {};  // composite (index or grey), red, green, blue
   const Channel* alpha = nullptr;
   for (const Channel& c : channels) {
@@ -159,22 +162,28 @@ DecodedImage assemble(const Attributes& a, const std::vector<PaletteEntry>& pale
       alpha = &c;
   }
   bool rgb = a.bitDepth == 24;
-  if (rgb ? !(colour[1] && colour[2] && colour[3]) : !colour[0]) throw Error("Paintshop Pro image has missing channels");
+  if (rgb ? !(colour[1] && colour[2] && colour[3]) : !colour[0])
+    throw Error("Paintshop Pro image has missing channels");
   DecodedImage out;
   Bitmap& bm = out.bitmap;
   bool fullCanvas = x0 == 0 && y0 == 0 && w == a.width && h == a.height;
   if (!rgb && !alpha && fullCanvas) {
     bm.reset(a.width, a.height, 8);
-    if (a.greyscale || palette.empty()) bm.setGreyPalette();
-    else setPalette256(bm, palette);
+    if (a.greyscale || palette.empty())
+      bm.setGreyPalette();
+    else
+      setPalette256(bm, palette);
     const int bits = a.bitDepth;
     for (int y = 0; y < h; ++y) {
       const uint8_t* src = colour[0]->bytes.data() + static_cast<size_t>(y) * colour[0]->stride;
       uint8_t* dst = bm.scanLine(y);
       for (int x = 0; x < w; ++x) {
-        if (bits == 8) dst[x] = src[x];
-        else if (bits == 4) dst[x] = static_cast<uint8_t>((src[x / 2] >> (x % 2 ? 0 : 4)) & 0x0F);
-        else dst[x] = static_cast<uint8_t>((src[x / 8] >> (7 - x % 8)) & 1);
+        if (bits == 8)
+          dst[x] = src[x];
+        else if (bits == 4)
+          dst[x] = static_cast<uint8_t>((src[x / 2] >> (x % 2 ? 0 : 4)) & 0x0F);
+        else
+          dst[x] = static_cast<uint8_t>((src[x / 8] >> (7 - x % 8)) & 1);
       }
     }
     return out;
@@ -184,7 +193,8 @@ DecodedImage assemble(const Attributes& a, const std::vector<PaletteEntry>& pale
   bm.reset(a.width, a.height, alpha ? 32 : 24);
   if (alpha) bm.setAlphaMode(AlphaMode::kStraight);
   const size_t px = alpha ? 4 : 3;
-  if (!alpha) bm.fill(255);
+  if (!alpha)
+    bm.fill(255);
   else
     for (int y = 0; y < a.height; ++y)
       for (int x = 0; x < a.width; ++x) std::memset(bm.scanLine(y) + x * px, 255, 3);
@@ -287,8 +297,10 @@ DecodedImage decode(std::span<const uint8_t> data, const DecodeContext&) {
           std::vector<Channel> channels;
           std::vector<PaletteEntry> pal = palette;
           forSubBlocks(cx, sub, [&](const Block& c) {
-            if (c.id == kChannelBlock) channels.push_back(readChannel(cx, c, *current, current->width, current->height));
-            else if (c.id == kColourBlock) pal = readPalette(cx, c);
+            if (c.id == kChannelBlock)
+              channels.push_back(readChannel(cx, c, *current, current->width, current->height));
+            else if (c.id == kColourBlock)
+              pal = readPalette(cx, c);
           });
           composite = assemble(*current, pal, channels, 0, 0, current->width, current->height);
         }
@@ -298,8 +310,10 @@ DecodedImage decode(std::span<const uint8_t> data, const DecodeContext&) {
         if (lb.id != kLayerBlock || layer) return;
         ByteReader l(data.first(lb.end), kTruncated);
         l.seek(lb.data + (cx.oldLayout ? 0 : 4));
-        if (cx.oldLayout) l.skip(256);
-        else l.skip(l.u16le());
+        if (cx.oldLayout)
+          l.skip(256);
+        else
+          l.skip(l.u16le());
         l.u8();  // layer type
         int32_t rect[4], saved[4];
         for (auto& v : rect) v = l.s32le();
@@ -312,7 +326,8 @@ DecodedImage decode(std::span<const uint8_t> data, const DecodeContext&) {
           if (c.id == kChannelBlock)
             channels.push_back(readChannel(cx, c, attr, static_cast<int>(w), static_cast<int>(h)));
         });
-        bool hasImage = std::any_of(channels.begin(), channels.end(), [](const Channel& c) { return c.bitmapType == kImageBitmap; });
+        bool hasImage = std::any_of(channels.begin(), channels.end(),
+                                    [](const Channel& c) { return c.bitmapType == kImageBitmap; });
         if (!hasImage) return;
         int64_t x0 = int64_t{rect[0]} + saved[0], y0 = int64_t{rect[1]} + saved[1];
         if (x0 < -(int64_t{1} << 30) || x0 > (int64_t{1} << 30) || y0 < -(int64_t{1} << 30) || y0 > (int64_t{1} << 30))

@@ -36,7 +36,9 @@ void decodeChannel(std::span<const uint8_t> in, int bytesPerSample, std::span<ui
   }
 }
 
-int bytesFor(int bits) { return bits <= 8 ? 1 : 2; }
+int bytesFor(int bits) {
+  return bits <= 8 ? 1 : 2;
+}
 
 DecodedImage decode(std::span<const uint8_t> data, const DecodeContext&) {
   ByteReader r(data, kTruncated);
@@ -71,8 +73,10 @@ DecodedImage decode(std::span<const uint8_t> data, const DecodeContext&) {
   const bool alpha = matteChannels > 0 && colour > 0;
   DecodedImage out;
   Bitmap& bm = out.bitmap;
-  if (colour == 3) bm.reset(width, height, alpha ? 32 : 24);
-  else if (alpha) bm.reset(width, height, 32);
+  if (colour == 3)
+    bm.reset(width, height, alpha ? 32 : 24);
+  else if (alpha)
+    bm.reset(width, height, 32);
   else {
     bm.reset(width, height, 8);
     bm.setGreyPalette();

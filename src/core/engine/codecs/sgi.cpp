@@ -60,9 +60,12 @@ DecodedImage decode(std::span<const uint8_t> data, const DecodeContext&) {
   if (storage > 1) throw Error("SGI file has an unknown storage type");
   if (bytesPerSample != 1 && bytesPerSample != 2) throw Error("SGI file has an unsupported sample size");
   if (colormap != 0) throw Error("SGI colour-map and dithered images are not supported");
-  if (dimension == 1) height = channels = 1;
-  else if (dimension == 2) channels = 1;
-  else if (dimension != 3) throw Error("SGI file has an invalid dimension count");
+  if (dimension == 1)
+    height = channels = 1;
+  else if (dimension == 2)
+    channels = 1;
+  else if (dimension != 3)
+    throw Error("SGI file has an invalid dimension count");
   if (channels < 1) throw Error("SGI file has no channels");
   checkImageSize(width, height);
   // Channels beyond the fourth carry nothing a picture shows.
