@@ -56,11 +56,11 @@ Bytes concat(Bytes a, const Bytes& b) {
   return a;
 }
 
-Bytes rlaHeader(int colour, int matte, int bits, uint16_t revision = 0xFFFE) {
+Bytes rlaHeader(int colour, int matte, int bits) {
   Bytes h(740, 0);
   h[11] = 3, h[15] = 1;  // active window 0..3 x 0..1
   h[21] = static_cast<uint8_t>(colour), h[23] = static_cast<uint8_t>(matte);
-  h[26] = static_cast<uint8_t>(revision >> 8), h[27] = revision & 0xFF;
+  h[26] = 0xFF, h[27] = 0xFE;  // revision
   h[659] = static_cast<uint8_t>(bits), h[663] = 8;
   return h;
 }
@@ -136,7 +136,6 @@ INSTANTIATE_TEST_SUITE_P(
         BadCase{"cut_rows_missing", "a.cut", Bytes{4, 0, 200, 0, 0, 0, 3, 0, 0x84, 1, 0}, "Dr. Halo image data is truncated"},
         BadCase{"psp_not_psp", "a.psp", text("Paint Shop Pro Image Fil\n\x1a more bytes here."), "Not a Paintshop Pro image file"},
         BadCase{"psp_no_blocks", "a.psp", concat(text("Paint Shop Pro Image File\n\x1a"), Bytes{0, 0, 0, 0, 0, 10, 0, 0, 0}), "Paintshop Pro file has no image attributes"},
-        BadCase{"rla_old_revision", "a.rla", rlaHeader(3, 0, 8, 0), "Not an Alias/Wavefront image"},
         BadCase{"rla_no_channels", "a.rpf", rlaHeader(0, 0, 8), "Alias/Wavefront file has no colour or matte channels"},
         BadCase{"rla_float", "a.rla", rlaHeader(3, 0, 32), "Alias/Wavefront images of more than 16 bits"},
         BadCase{"rla_offsets_short", "a.rla", rlaHeader(3, 0, 8), "Alias/Wavefront image data is truncated"},

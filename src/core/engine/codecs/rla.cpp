@@ -50,12 +50,11 @@ DecodedImage decode(std::span<const uint8_t> data, const DecodeContext&) {
   int colourChannels = static_cast<int16_t>(r.u16be());
   int matteChannels = static_cast<int16_t>(r.u16be());
   r.skip(2);  // auxiliary channels
-  uint16_t revision = r.u16be();
+  r.skip(2);  // revision: files before 0xFFFE share the layout but leave the bit counts zero
   r.seek(658);
   int colourBits = static_cast<int16_t>(r.u16be());
   r.skip(2);
   int matteBits = static_cast<int16_t>(r.u16be());
-  if (revision != 0xFFFE) throw Error("Not an Alias/Wavefront image (or an unsupported old revision)");
   if (right < left || top < bottom) throw Error("Alias/Wavefront file has an invalid image size");
   if (colourChannels < 0 || matteChannels < 0 || colourChannels + matteChannels == 0)
     throw Error("Alias/Wavefront file has no colour or matte channels");
