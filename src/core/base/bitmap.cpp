@@ -150,6 +150,13 @@ Bitmap Bitmap::copyRect(int x, int y, int w, int h) const {
   return out;
 }
 
+const Bitmap& trueColour(const Bitmap& image, Bitmap& storage) {
+  if (image.bitsPerPixel() == 24 || image.bitsPerPixel() == 32) return image;
+  storage = image;
+  storage.convertTo24();
+  return storage;
+}
+
 Bgr Bitmap::transparentColor() const {
   if (!m_transparentAuto) return m_transparentColor;
   if (empty()) return {};

@@ -108,6 +108,10 @@ class Bitmap {
   Bgr m_transparentColor;
 };
 
+/// The image itself when it has 24 or 32 bits per pixel, otherwise a 24-bit copy kept in
+/// `storage` (palette and 5-5-5 layouts resolved).
+const Bitmap& trueColour(const Bitmap& image, Bitmap& storage);
+
 /// Bytes of one row of `width` pixels at `bitsPerPixel`, padded to 4 bytes.
 size_t dibStride(int width, int bitsPerPixel);
 

@@ -6,6 +6,7 @@
 
 #include "base/bitmap.h"
 #include "engine/codecs/codec.h"
+#include "engine/codecs/working_image.h"
 #include "engine/job.h"
 
 namespace brevane {
@@ -22,22 +23,6 @@ enum class DecodeFailure { kNone, kSource /* AFO */, kRaw /* RFO */, kRawLibrary
 /// Decodes a source: RAW extensions through rawdll.so, all others through the registry. The
 /// caller holds ConversionLock. Throws brevane::Error; `failure` says which line it makes.
 DecodedSource decodeSource(const std::string& path, DecodeFailure& failure);
-
-/// The working image of a file and, when the source has alpha, its alpha plane (24 bits, the
-/// alpha in the third byte of each pixel).
-struct WorkingImage {
-  Bitmap image;
-  Bitmap alpha;
-  bool hasAlpha = false;
-};
-
-/// True when a decoded image takes the alpha path (PNG colour type 6, a Targa reporting
-/// alpha, any 32-bit bitmap).
-bool decodedHasAlpha(const codecs::DecodedImage& decoded);
-
-/// Builds the working image from a decoded image. Throws brevane::Error for a metafile, which
-/// has no conversion to a bitmap.
-WorkingImage buildWorkingImage(codecs::DecodedImage&& decoded);
 
 /// The whole pipeline for one worker; every failure becomes its error line.
 void runPipeline(TConversionThread& worker, const PipelineEnv& env);

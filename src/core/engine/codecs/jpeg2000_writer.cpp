@@ -79,13 +79,8 @@ struct Encoding {
 
 std::vector<uint8_t> encodeJpeg2000(const Bitmap& image, int quality, bool lossless) {
   if (image.empty()) throw Error("Cannot write an empty image");
-  const Bitmap* src = &image;
   Bitmap converted;
-  if (image.bitsPerPixel() != 24 && image.bitsPerPixel() != 32) {
-    converted = image;
-    converted.convertTo24();
-    src = &converted;
-  }
+  const Bitmap* src = &trueColour(image, converted);
   const int components = src->bitsPerPixel() == 32 ? 4 : 3;
   const int w = src->width(), h = src->height(), step = components;
 

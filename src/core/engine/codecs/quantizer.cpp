@@ -149,13 +149,8 @@ class NearestCache {
 }  // namespace
 
 QuantizedImage quantizeOctree(const Bitmap& image, int maxColours, const std::vector<uint8_t>* mask) {
-  const Bitmap* src = &image;
   Bitmap converted;
-  if (image.bitsPerPixel() != 24 && image.bitsPerPixel() != 32) {
-    converted = image;
-    converted.convertTo24();
-    src = &converted;
-  }
+  const Bitmap* src = &trueColour(image, converted);
   const int w = src->width(), h = src->height();
   const int step = src->bitsPerPixel() / 8;
   maxColours = std::clamp(maxColours, 1, 256);

@@ -52,19 +52,90 @@ const std::vector<std::string>& supportedRaws() {
   return kRaws;
 }
 
-const std::vector<std::string>& supportedExts() {
+const std::vector<std::string>& initialExts() {
   static const std::vector<std::string> kExts = [] {
     std::vector<std::string> exts = supportedRaws();
     for (const char* e : {".jpg", ".bmp", ".gif", ".png", ".jpeg", ".tif", ".tiff", ".ico", ".emf", ".wmf",
                           ".jp2", ".j2k", ".jpc"})
       exts.emplace_back(e);
-    for (const LoaderEntry& entry : loaderList()) exts.push_back("." + std::string(entry.extension));
-    for (const char* e : {"gif", "jp2", "j2k", "jpc"}) exts.push_back(std::string(".") + e);
-    for (const std::string& raw : supportedRaws()) exts.push_back(raw);
     return exts;
   }();
   return kExts;
 }
+
+const std::vector<std::string>& supportedExts() {
+  static const std::vector<std::string> kExts = [] {
+    std::vector<std::string> exts = initialExts();
+    for (const std::string& e : dialogExtensions(loaderList(), supportedRaws())) exts.push_back("." + e);
+    return exts;
+  }();
+  return kExts;
+}
+
+const std::vector<std::string>& ExtDesc() {
+  static const std::vector<std::string> kDesc = [] {
+    std::vector<std::string> desc = {"gif=Graphics Interchange Format", "jp2=JPEG 2000", "j2k=JPEG 2000",
+                                     "jpc=JPEG 2000"};
+    for (const std::string& raw : supportedRaws()) desc.push_back(raw.substr(1) + "=RAW Images");
+    return desc;
+  }();
+  return kDesc;
+}
+
+std::string descriptionIn(const std::vector<std::string>& extDesc, std::string_view extension) {
+  for (const std::string& pair : extDesc) {
+    size_t eq = pair.find('=');
+    if (eq != std::string::npos && std::string_view(pair).substr(0, eq) == extension) return pair.substr(eq + 1);
+  }
+  return "";
+}
+
+std::vector<std::string> dialogExtensions(const std::vector<LoaderEntry>& loader, const std::vector<std::string>& raws) {
+  std::vector<std::string> exts;
+  for (const LoaderEntry& entry : loader) exts.emplace_back(entry.extension);
+  for (const char* e : {"gif", "jp2", "j2k", "jpc"}) exts.emplace_back(e);
+  for (const std::string& raw : raws) exts.push_back(raw.size() > 1 && raw[0] == '.' ? raw.substr(1) : raw);
+  return exts;
+}
+
+namespace {
+
+std::string lowerAscii(std::string s) {
+  for (char& c : s)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return s;
+}
+
+std::string upperAscii(std::string s) {
+  for (char& c : s)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return s;
+}
+
+}  // namespace
+
+std::string buildOpenDialogFilter(const std::vector<std::string>& initial, const std::vector<LoaderEntry>& loader,
+                                  const std::vector<std::string>& raws, const std::vector<std::string>& extDesc) {
+  std::string filter = "All|";
+  for (const std::string& e : initial) filter += "*" + e + ";";
+  const std::vector<std::string> exts = dialogExtensions(loader, raws);
+  for (const std::string& e : exts) filter += "*." + e + ";";
+  for (const std::string& e : exts) {
+    std::string description;
+    bool found = false;
+    for (const LoaderEntry& entry : loader)
+      if (entry.extension == e && entry.codec) {
+        description = std::string(entry.codec->description);
+        found = true;
+        break;
+      }
+    if (!found) description = descriptionIn(extDesc, lowerAscii(e));
+    filter += "|." + upperAscii(e) + " (" + description + ")|*" + e;
+  }
+  return filter;
+}
+
+std::string openDialogFilter() { return buildOpenDialogFilter(initialExts(), loaderList(), supportedRaws(), ExtDesc()); }
 
 bool isAcceptedExtension(std::string_view extensionWithDot) {
   for (const std::string& e : supportedExts())

@@ -23,6 +23,28 @@ const std::vector<std::string>& supportedRaws();
 /// Every accepted extension with its dot, in build order (may repeat).
 const std::vector<std::string>& supportedExts();
 
+/// The RAW list followed by the fixed list (".jpg" ... ".jpc"): what `supportedExts` holds
+/// before the loader's extensions are appended.
+const std::vector<std::string>& initialExts();
+
+/// Descriptions of extensions outside the loader's list, as "ext=description" (gif, jp2, j2k,
+/// jpc, then each RAW extension with "RAW Images").
+const std::vector<std::string>& ExtDesc();
+/// The value for an extension (without dot, lower case) in an "ext=description" list, or "".
+std::string descriptionIn(const std::vector<std::string>& extDesc, std::string_view extension);
+
+/// The extensions the open dialog lists one by one: the loader's, "gif", "jp2", "j2k", "jpc",
+/// then the RAW extensions without dot.
+std::vector<std::string> dialogExtensions(const std::vector<LoaderEntry>& loader, const std::vector<std::string>& raws);
+
+/// The open dialog's filter: "All|" with a pattern for every extension, then one
+/// "|.EXT (description)|*ext" entry per dialog extension. The description is the loader's,
+/// else the extension's value in `extDesc`.
+std::string buildOpenDialogFilter(const std::vector<std::string>& initial, const std::vector<LoaderEntry>& loader,
+                                  const std::vector<std::string>& raws, const std::vector<std::string>& extDesc);
+/// The filter of this build's lists.
+std::string openDialogFilter();
+
 /// Case-insensitive tests of an extension with its dot.
 bool isAcceptedExtension(std::string_view extensionWithDot);
 bool isRawExtension(std::string_view extensionWithDot);

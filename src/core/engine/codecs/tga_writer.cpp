@@ -48,13 +48,8 @@ std::vector<uint8_t> encodeTga(const Bitmap& image, const Bitmap* alpha) {
     throw Error("Alpha plane does not match the image");
 
   // Other layouts (palette, 5-5-5) are resolved to 24 bits on a copy first.
-  const Bitmap* src = &image;
   Bitmap converted;
-  if (image.bitsPerPixel() != 24 && image.bitsPerPixel() != 32) {
-    converted = image;
-    converted.convertTo24();
-    src = &converted;
-  }
+  const Bitmap* src = &trueColour(image, converted);
   const int bytes = alpha ? 4 : 3;
   const int step = src->bitsPerPixel() / 8;
   const int width = src->width();

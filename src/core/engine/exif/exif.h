@@ -22,8 +22,13 @@ struct SourceExif {
 /// brevane::Error ("JPEG header is not valid", the file system's or the parser's message).
 SourceExif readSourceExif(const std::string& sourcePath);
 
-/// The JPEG `jpeg` rebuilt with one Exif APP1: the source's tags with "Software", "DateTime"
-/// (and the sub-second time, the pixel dimensions) set for `now`. Throws brevane::Error.
+/// The JPEG `jpeg` rebuilt with one Exif APP1: the source's tags (every directory, the maker
+/// note and the thumbnail, in the source's byte order; little-endian without a source block)
+/// with "Software" and "DateTime" set for `now`, the sub-second time when present, the pixel
+/// dimensions from the frame header when present, and the filler tag 0xEA1C dropped. A block
+/// too large for one APP1 loses its thumbnail; when it still does not fit, or the source block
+/// cannot be parsed, or `jpeg` does not start like a JPEG, throws brevane::Error. The caller
+/// holds ConversionLock.
 std::vector<uint8_t> carryOver(std::span<const uint8_t> jpeg, const SourceExif& source, const LocalDateTime& now);
 
 /// "Brevane v" + the four-part version.
@@ -34,7 +39,14 @@ struct ExifDate {
   enum class Kind { kNotJpeg, kNone, kDate } kind = Kind::kNotJpeg;
   LocalDateTime value;
 };
-/// Throws brevane::Error when the file cannot be opened or is not a JPEG.
+/// Any extension other than .JPG, .JPEG or .JFIF: kNotJpeg (the file is only opened). A JPEG:
+/// kDate with "DateTime" of the main directory (plus the milliseconds of the sub-second tag),
+/// or kNone when that is absent, malformed or all zero. Throws brevane::Error when the file
+/// cannot be opened, is not a JPEG or its Exif block cannot be parsed.
 ExifDate readExifDate(const std::string& sourcePath);
+
+/// Parses an Exif date-time "YYYY:MM:DD HH:MM:SS": 19 characters, ":" at the fifth and eighth
+/// positions, numbers forming a valid date and time. False otherwise (all zeros included).
+bool parseExifDateTime(const std::string& text, LocalDateTime& out);
 
 }  // namespace brevane::exif
