@@ -481,7 +481,7 @@ TEST(ExtrasEps, TiffPreviewMatchesImageMagicksDecodingOfIt) {
   BREVANE_REQUIRE_PROGRAM("convert");
   if (!tiffReaderPresent()) GTEST_SKIP() << "the TIFF reader is not built in yet";
   std::string dir = test::makeTempDir("eps");
-  ASSERT_TRUE(test::run("convert -size 9x5 gradient:red-blue " + test::shellQuote(dir + "p.tif")));
+  ASSERT_TRUE(test::run("convert -size 9x5 gradient:red-blue -depth 8 " + test::shellQuote(dir + "p.tif")));
   Bytes tiff = test::readBytes(dir + "p.tif");
   std::string ps = "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 9 5\n";
   test::writeBytes(dir + "a.eps", dosEps(Bytes(ps.begin(), ps.end()), tiff));

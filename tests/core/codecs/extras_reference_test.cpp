@@ -20,9 +20,9 @@ void PrintTo(const ReferenceCase& c, std::ostream* os) {
   *os << c.file;
 }
 
-class CorpusReference : public ::testing::TestWithParam<ReferenceCase> {};
+class ExtrasCorpusReference : public ::testing::TestWithParam<ReferenceCase> {};
 
-TEST_P(CorpusReference, MatchesImageMagick) {
+TEST_P(ExtrasCorpusReference, MatchesImageMagick) {
   BREVANE_REQUIRE_TESTDATA();
   const ReferenceCase& c = GetParam();
   if (c.pil)
@@ -38,7 +38,7 @@ TEST_P(CorpusReference, MatchesImageMagick) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Extras, CorpusReference,
+    Extras, ExtrasCorpusReference,
     ::testing::Values(ReferenceCase{"pcx/odd_stride.pcx", 0}, ReferenceCase{"pcx/p_4_planes.pcx", 0},
                       ReferenceCase{"pcx/pil184.pcx", 0, true, true}, ReferenceCase{"pcx/exiftool/PCX.pcx", 0},
                       ReferenceCase{"sgi/hopper.bw", 0}, ReferenceCase{"sgi/hopper.rgb", 0},

@@ -41,9 +41,9 @@ void PrintTo(const WriterCase& c, std::ostream* os) {
   *os << c.name;
 }
 
-class WrittenFiles : public ::testing::TestWithParam<WriterCase> {};
+class ExtrasWrittenFiles : public ::testing::TestWithParam<WriterCase> {};
 
-TEST_P(WrittenFiles, DecodeToTheirSource) {
+TEST_P(ExtrasWrittenFiles, DecodeToTheirSource) {
   const WriterCase& c = GetParam();
   BREVANE_REQUIRE_PROGRAM(c.program);
   BREVANE_REQUIRE_PROGRAM("convert");
@@ -70,7 +70,7 @@ TEST_P(WrittenFiles, DecodeToTheirSource) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Extras, WrittenFiles,
+    Extras, ExtrasWrittenFiles,
     ::testing::Values(
         WriterCase{"pcx_24bit", "ppmtopcx", "ppmtopcx -24bit %s", "pcx"},
         WriterCase{"pcx_8bit_vga_palette", "ppmtopcx", "ppmtopcx -8bit %s", "pcc"},
