@@ -1,0 +1,4 @@
+// Fuzz target: the rla reader.
+#include "fuzz_decode.h"
+
+BREVANE_DECODER_FUZZER("rla")
