@@ -7,6 +7,7 @@
 
 #include "base/error.h"
 #include "engine/codecs/raw_route.h"
+#include "engine/codecs/rawdll_abi.h"
 
 namespace {
 const uint8_t* g_data = nullptr;
@@ -14,23 +15,16 @@ size_t g_size = 0;
 bool g_blockOut = false;
 }  // namespace
 
-// The route calls these through pointers of its own record type, which the function-type
-// check would flag although the layout is the library's contract; a real rawdll.so is not
-// instrumented either.
 extern "C" {
-struct RawBlock {
-  void* memory;
-  uint32_t size;
-};
 
-__attribute__((visibility("default"), no_sanitize("function"))) int Raw2BmpMem(const char*, RawBlock* block) {
+__attribute__((visibility("default"))) int Raw2BmpMem(const char*, RawBlock* block) {
   block->memory = const_cast<uint8_t*>(g_data);
   block->size = static_cast<uint32_t>(g_size);
   g_blockOut = true;
   return g_size > 0;
 }
 
-__attribute__((visibility("default"), no_sanitize("function"))) void FreeMemory() { g_blockOut = false; }
+__attribute__((visibility("default"))) void FreeMemory() { g_blockOut = false; }
 
 int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   g_data = data;

@@ -9,12 +9,7 @@
 #include <string>
 #include <vector>
 
-extern "C" {
-struct RawBlock {
-  void* memory;
-  uint32_t size;
-};
-}
+#include "engine/codecs/rawdll_abi.h"
 
 namespace {
 

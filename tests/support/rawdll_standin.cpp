@@ -4,12 +4,7 @@
 #include <cstring>
 #include <vector>
 
-extern "C" {
-struct RawBlock {
-  void* memory;
-  uint32_t size;
-};
-}
+#include "engine/codecs/rawdll_abi.h"
 
 namespace {
 
@@ -50,7 +45,7 @@ __attribute__((visibility("default"))) int Raw2BmpMem(const char* path, RawBlock
 __attribute__((visibility("default"))) void FreeMemory() {
   ++g_freeCalls;
   // Poison the block so a reader that keeps using it after FreeMemory shows up.
-  std::memset(g_block.data(), 0xEE, g_block.size());
+  if (!g_block.empty()) std::memset(g_block.data(), 0xEE, g_block.size());
   g_block.clear();
 }
 

@@ -6,19 +6,11 @@
 #include <span>
 
 #include "engine/codecs/bmp.h"
+#include "engine/codecs/rawdll_abi.h"
 
 namespace brevane::codecs {
 namespace {
 
-// The block record the library fills: a pointer to memory and its size in bytes.
-struct RawBlock {
-  void* memory;
-  uint32_t size;
-};
-
-using Raw2BmpMemFn = int (*)(const char* path, RawBlock* block);
-using FreeMemoryFn = void (*)();
-using LastErrorFn = const char* (*)();
 
 // Unloads the library on every path out of decodeRaw.
 struct Library {
@@ -39,7 +31,7 @@ RawDecodeResult decodeRaw(const std::string& path, const char* libraryName) {
   if (!freeMemory) throw Error("FreeMemory entry point not found");
 
   // Optional: the library's own words for a failure.
-  auto lastError = reinterpret_cast<LastErrorFn>(dlsym(lib.handle, "RawLastError"));
+  auto lastError = reinterpret_cast<RawLastErrorFn>(dlsym(lib.handle, "RawLastError"));
 
   RawBlock block{nullptr, 0};
   raw2bmp(path.c_str(), &block);
