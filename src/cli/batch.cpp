@@ -66,7 +66,7 @@ void applySet(TConversionSettings& s, const std::string& assignment) {
     case settings::ApplyResult::kApplied: return;
     case settings::ApplyResult::kIgnored: throw UsageError("'" + key + "' is not a conversion option");
     case settings::ApplyResult::kUnknownKey: throw UsageError("unknown option key '" + key + "'");
-    case settings::ApplyResult::kMalformed: throw UsageError("malformed value '" + value + "' for '" + key + "'");
+    case settings::ApplyResult::kMalformed: throw UsageError("invalid value '" + value + "' for '" + key + "' (a number in its range, or an item of its list)");
   }
 }
 
