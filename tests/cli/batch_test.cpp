@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "engine/codecs/bmp.h"
 #include "engine/codecs/encoders.h"
 #include "support/test_support.h"
 
@@ -137,6 +138,64 @@ TEST_F(Batch, SummaryLineNamesTheOutputFolder) {
   Result r = runBatch({"-o", out, "--set", "Output_format=2", in});
   EXPECT_EQ(r.status, 0) << r.output;
   EXPECT_NE(r.output.find(out), std::string::npos) << r.output;
+}
+
+TEST_F(Batch, ResizesInEveryMode) {
+  test::writeBytes(in + "wide.bmp", codecs::encodeBmp(test::patternImage(1000, 500)));
+  struct Case {
+    std::vector<std::string> sets;
+    int width, height;
+  };
+  const Case cases[] = {
+      {{"Selected_mode=0"}, 1000, 500},
+      {{"Selected_mode=1", "Resize_width=800", "Resize_height=600"}, 800, 400},
+      {{"Selected_mode=1", "Resize_width=800", "Resize_height=600", "Resize_proportional=0"}, 800, 600},
+      {{"Selected_mode=1", "Resize_width=800", "Resize_height=600", "SmartCrop_enable=1", "EnlargeIfSmall=1"}, 800, 600},
+      {{"Selected_mode=1", "Resize_width=2000", "Resize_height=2000", "EnlargeIfSmall=1"}, 2000, 1000},
+      {{"Selected_mode=2", "Resize_percent=30", "Resampling_filter=0"}, 300, 150},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = base();
+    args.insert(args.end(), {"--set", "Overwrite=1"});
+    for (const std::string& set : c.sets) args.insert(args.end(), {"--set", set});
+    args.push_back(in + "wide.bmp");
+    Result r = runBatch(args);
+    ASSERT_EQ(r.status, 0) << r.output;
+    Bitmap b = codecs::readBmp(test::readBytes(out + "wide.BMP"));
+    EXPECT_EQ(b.width(), c.width) << c.sets.back();
+    EXPECT_EQ(b.height(), c.height) << c.sets.back();
+  }
+}
+
+TEST_F(Batch, StampsTextAndWatermark) {
+  Bitmap plain(400, 300, 24);
+  plain.fill(60);
+  test::writeBytes(in + "grey.bmp", codecs::encodeBmp(plain));
+  Bitmap mark(50, 40, 24);
+  mark.fill(250);
+  test::writeBytes(in + "mark.bmp", codecs::encodeBmp(mark));
+  std::vector<std::string> args = base();
+  for (const char* set : {"Watermark_enable=1", "Watermark_text_mask=Brevane [W]", "Text_opacity=100",
+                          "Img_watermark_enabled=1", "Img_position=0"})
+    args.insert(args.end(), {"--set", set});
+  args.insert(args.end(), {"--set", "Img_path=" + in + "mark.bmp", in + "grey.bmp"});
+  Result r = runBatch(args);
+  ASSERT_EQ(r.status, 0) << r.output;
+  Bitmap b = codecs::readBmp(test::readBytes(out + "grey.BMP"));
+  // The watermark covers its rectangle at the top left (10-pixel margin)...
+  EXPECT_EQ(b.pixel(10, 10), (Bgr{250, 250, 250}));
+  EXPECT_EQ(b.pixel(59, 49), (Bgr{250, 250, 250}));
+  EXPECT_EQ(b.pixel(60, 50), (Bgr{60, 60, 60}));
+  // ...and the white text with its black shadow changed pixels near the bottom right.
+  int bright = 0, dark = 0;
+  for (int y = 200; y < 300; ++y)
+    for (int x = 200; x < 400; ++x) {
+      Bgr p = b.pixel(x, y);
+      bright += p.r > 200;
+      dark += p.r < 20;
+    }
+  EXPECT_GT(bright, 20);
+  EXPECT_GT(dark, 20);
 }
 
 }  // namespace
