@@ -1,23 +1,21 @@
 // brevane-batch writes every output format, and the automatic format picks name.JPG or name.PNG.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <tuple>
 
 #include "engine/codecs/encoders.h"
+#include "batch_runner.h"
 #include "support/test_support.h"
 
 namespace brevane {
 namespace {
 
 int runQuiet(const std::string& out, const std::vector<std::string>& sets, const std::string& input) {
-  std::string cmd = std::string("'") + BREVANE_BATCH_EXE + "' --quiet -o '" + out + "' --set Rename_enabled=0 --set Exif=0";
-  for (const std::string& s : sets) cmd += " --set " + s;
-  cmd += " '" + input + "' >/dev/null 2>&1";
-  int st = std::system(cmd.c_str());
-  return WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+  std::vector<std::string> args = {"--quiet", "-o", out, "--set", "Rename_enabled=0", "--set", "Exif=0"};
+  for (const std::string& s : sets) args.insert(args.end(), {"--set", s});
+  args.push_back(input);
+  return test::runBatch(args).status;
 }
 
 // (Output_format, written name, the file's first bytes)

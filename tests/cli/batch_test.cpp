@@ -1,43 +1,18 @@
 // brevane-batch end to end: arguments, input collection, exit statuses, output.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <array>
-#include <cstdio>
 #include <filesystem>
 
 #include "engine/codecs/bmp.h"
 #include "engine/codecs/encoders.h"
+#include "batch_runner.h"
 #include "support/test_support.h"
 
 namespace brevane {
 namespace {
 
-struct Result {
-  int status = -1;
-  std::string output;  // stdout and stderr together
-};
-
-std::string quote(const std::string& s) {
-  std::string q = "'";
-  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
-
-Result runBatch(const std::vector<std::string>& args) {
-  std::string cmd = quote(BREVANE_BATCH_EXE);
-  for (const std::string& a : args) cmd += " " + quote(a);
-  cmd += " 2>&1";
-  Result r;
-  FILE* p = popen(cmd.c_str(), "r");
-  if (!p) return r;
-  std::array<char, 4096> buf;
-  size_t n;
-  while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) r.output.append(buf.data(), n);
-  int st = pclose(p);
-  r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-  return r;
-}
+using Result = test::BatchResult;
+using test::runBatch;
 
 std::vector<std::string> listFiles(const std::string& dir) {
   std::vector<std::string> names;
