@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <random>
 
-#include "engine/codecs/encoders.h"
-#include "engine/codecs/png_filter.h"
+#include "codecs/encoders.h"
+#include "codecs/png_filter.h"
 #include "engine/settings.h"
 
 namespace {

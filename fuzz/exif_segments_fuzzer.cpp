@@ -5,8 +5,8 @@
 #include <span>
 #include <vector>
 
-#include "engine/exif/jpeg_segments.h"
-#include "engine/exif/maker_note.h"
+#include "exif/jpeg_segments.h"
+#include "exif/maker_note.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace brevane::exif;

@@ -8,7 +8,7 @@
 #include <span>
 
 #include "base/error.h"
-#include "engine/codecs/registry.h"
+#include "codecs/registry.h"
 
 #define BREVANE_DECODER_FUZZER(extension)                                                  \
   extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {               \

@@ -6,8 +6,8 @@
 #include <new>
 
 #include "base/error.h"
-#include "engine/codecs/raw_route.h"
-#include "engine/codecs/rawdll_abi.h"
+#include "codecs/raw_route.h"
+#include "codecs/rawdll_abi.h"
 
 namespace {
 const uint8_t* g_data = nullptr;

@@ -16,7 +16,7 @@
 
 #include "base/error.h"
 #include "base/platform.h"
-#include "engine/codecs/registry.h"
+#include "codecs/registry.h"
 #include "engine/job.h"
 #include "engine/progress_text.h"
 #include "i18n/language_file.h"

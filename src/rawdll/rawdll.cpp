@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/codecs/rawdll_abi.h"
+#include "codecs/rawdll_abi.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 
 #include <filesystem>
 
-#include "engine/codecs/bmp.h"
-#include "engine/codecs/encoders.h"
+#include "codecs/bmp.h"
+#include "codecs/encoders.h"
 #include "batch_runner.h"
 #include "support/test_support.h"
 

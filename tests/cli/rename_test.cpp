@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "engine/codecs/encoders.h"
+#include "codecs/encoders.h"
 #include "batch_runner.h"
 #include "support/test_support.h"
 

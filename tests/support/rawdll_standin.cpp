@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "engine/codecs/rawdll_abi.h"
+#include "codecs/rawdll_abi.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "base/platform.h"
-#include "engine/codecs/registry.h"
+#include "codecs/registry.h"
 
 namespace brevane {
 

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "base/bitmap.h"
-#include "engine/codecs/codec.h"
-#include "engine/codecs/working_image.h"
+#include "codecs/codec.h"
+#include "codecs/working_image.h"
 #include "engine/job.h"
 
 namespace brevane {

@@ -14,7 +14,7 @@
 #include "base/error.h"
 #include "base/platform.h"
 #include "engine/conversion_lock.h"
-#include "engine/exif/exif.h"
+#include "exif/exif.h"
 
 namespace brevane::imaging {
 

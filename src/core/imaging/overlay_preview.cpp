@@ -3,8 +3,8 @@
 
 #include <exception>
 
-#include "engine/codecs/registry.h"
-#include "engine/codecs/working_image.h"
+#include "codecs/registry.h"
+#include "codecs/working_image.h"
 #include "imaging/resampler.h"
 #include "imaging/resize.h"
 #include "imaging/text_stamp.h"

@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "base/error.h"
-#include "engine/codecs/registry.h"
+#include "codecs/registry.h"
 #include "imaging/blend.h"
 
 namespace brevane::imaging {

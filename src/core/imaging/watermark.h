@@ -4,7 +4,7 @@
 #include <string>
 
 #include "base/bitmap.h"
-#include "engine/codecs/codec.h"
+#include "codecs/codec.h"
 
 namespace brevane::imaging {
 

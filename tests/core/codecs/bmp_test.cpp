@@ -6,9 +6,9 @@
 #include <filesystem>
 
 #include "base/error.h"
-#include "engine/codecs/bmp.h"
-#include "engine/codecs/encoders.h"
-#include "engine/codecs/registry.h"
+#include "codecs/bmp.h"
+#include "codecs/encoders.h"
+#include "codecs/registry.h"
 #include "support/test_support.h"
 
 namespace brevane::codecs {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "base/bitmap.h"
-#include "engine/codecs/registry.h"
+#include "codecs/registry.h"
 
 namespace brevane::codecs::test {
 

@@ -11,7 +11,7 @@
 #include <sstream>
 
 #include "base/error.h"
-#include "engine/codecs/registry.h"
+#include "codecs/registry.h"
 #include "support/test_support.h"
 
 namespace brevane::codecs {

@@ -11,7 +11,7 @@
 
 #include "base/error.h"
 #include "core/codecs/extras_test_support.h"
-#include "engine/codecs/registry.h"
+#include "codecs/registry.h"
 #include "support/test_support.h"
 
 namespace brevane::codecs {

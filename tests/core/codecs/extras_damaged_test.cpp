@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "base/error.h"
-#include "engine/codecs/registry.h"
+#include "codecs/registry.h"
 #include "support/test_support.h"
 
 namespace brevane::codecs {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/codecs/extras_test_support.h"
-#include "engine/codecs/registry.h"
+#include "codecs/registry.h"
 #include "support/test_support.h"
 
 namespace brevane::codecs {

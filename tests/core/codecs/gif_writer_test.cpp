@@ -4,8 +4,8 @@
 #include <set>
 
 #include "core/codecs/reference_decoders.h"
-#include "engine/codecs/encoders.h"
-#include "engine/codecs/quantizer.h"
+#include "codecs/encoders.h"
+#include "codecs/quantizer.h"
 #include "engine/pipeline.h"
 #include "support/test_support.h"
 

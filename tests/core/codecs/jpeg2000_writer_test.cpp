@@ -5,8 +5,8 @@
 #include <tuple>
 
 #include "core/codecs/reference_decoders.h"
-#include "engine/codecs/encoders.h"
-#include "engine/codecs/jpeg2000_rate.h"
+#include "codecs/encoders.h"
+#include "codecs/jpeg2000_rate.h"
 #include "support/test_support.h"
 
 namespace brevane::codecs {

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "core/codecs/reference_decoders.h"
-#include "engine/codecs/encoders.h"
+#include "codecs/encoders.h"
 #include "support/test_support.h"
 
 namespace brevane::codecs {

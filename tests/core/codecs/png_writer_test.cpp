@@ -7,8 +7,8 @@
 #include <tuple>
 
 #include "core/codecs/reference_decoders.h"
-#include "engine/codecs/encoders.h"
-#include "engine/codecs/png_filter.h"
+#include "codecs/encoders.h"
+#include "codecs/png_filter.h"
 #include "support/test_support.h"
 
 namespace brevane::codecs {

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "base/error.h"
-#include "engine/codecs/raw_route.h"
+#include "codecs/raw_route.h"
 #include "support/test_support.h"
 
 namespace brevane::codecs {

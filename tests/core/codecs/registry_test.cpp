@@ -4,7 +4,7 @@
 
 #include "base/error.h"
 #include "core/codecs/codec_test_support.h"
-#include "engine/codecs/registry.h"
+#include "codecs/registry.h"
 #include "support/test_support.h"
 
 namespace brevane::codecs {

@@ -3,7 +3,7 @@
 
 #include "base/error.h"
 #include "core/codecs/reference_decoders.h"
-#include "engine/codecs/encoders.h"
+#include "codecs/encoders.h"
 #include "support/test_support.h"
 
 namespace brevane::codecs {

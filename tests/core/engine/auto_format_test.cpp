@@ -7,7 +7,7 @@
 #include "base/platform.h"
 #include "core/engine/engine_test_support.h"
 #include "core/codecs/reference_decoders.h"
-#include "engine/codecs/encoders.h"
+#include "codecs/encoders.h"
 #include "engine/pipeline.h"
 #include "support/test_support.h"
 

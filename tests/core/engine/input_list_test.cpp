@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/codecs/encoders.h"
+#include "codecs/encoders.h"
 #include "support/test_support.h"
 
 namespace brevane {

@@ -7,7 +7,7 @@
 #include <map>
 
 #include "base/platform.h"
-#include "engine/codecs/encoders.h"
+#include "codecs/encoders.h"
 #include "engine_test_support.h"
 #include "support/test_support.h"
 

@@ -8,8 +8,8 @@
 
 #include "base/error.h"
 #include "base/platform.h"
-#include "engine/codecs/bmp.h"
-#include "engine/codecs/encoders.h"
+#include "codecs/bmp.h"
+#include "codecs/encoders.h"
 #include "engine_test_support.h"
 #include "support/test_support.h"
 

@@ -1,5 +1,5 @@
 // Exif carry-over on synthetic blocks, the source read and the Exif date.
-#include "engine/exif/exif.h"
+#include "exif/exif.h"
 
 #include <gtest/gtest.h>
 

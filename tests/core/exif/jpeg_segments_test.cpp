@@ -1,5 +1,5 @@
 // The JPEG header walk and the Exif splice on streams made with libjpeg.
-#include "engine/exif/jpeg_segments.h"
+#include "exif/jpeg_segments.h"
 
 #include <gtest/gtest.h>
 

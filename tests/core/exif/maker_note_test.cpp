@@ -1,5 +1,5 @@
 // Locating the maker note and shifting the offsets of one that moved.
-#include "engine/exif/maker_note.h"
+#include "exif/maker_note.h"
 
 #include <gtest/gtest.h>
 

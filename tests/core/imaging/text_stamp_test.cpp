@@ -9,8 +9,8 @@
 #include <thread>
 
 #include "base/error.h"
-#include "engine/codecs/encoders.h"
-#include "engine/codecs/registry.h"
+#include "codecs/encoders.h"
+#include "codecs/registry.h"
 #include "imaging/blend.h"
 #include "imaging/fonts.h"
 #include "support/test_support.h"

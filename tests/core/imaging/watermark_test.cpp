@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "base/error.h"
-#include "engine/codecs/encoders.h"
+#include "codecs/encoders.h"
 #include "support/test_support.h"
 
 namespace brevane::imaging {
