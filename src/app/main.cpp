@@ -1,0 +1,4 @@
+// brevane: the desktop program.
+#include "startup.h"
+
+int main(int argc, char** argv) { return brevane::app::runProgram(argc, argv); }
