@@ -13,7 +13,7 @@ packages=(
   # desktop program
   qt6-base-dev qt6-translations-l10n
   # looking at the desktop program without a display (screenshots under a virtual X server)
-  xvfb xauth
+  xvfb xauth xdotool
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
   # independent readers and writers used by tests (never at run time)

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontDatabase>
 #include <QFontDialog>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -67,7 +68,15 @@ QIcon swatch(const QColor& colour) {
 }  // namespace
 
 bool chooseStampFont(QWidget* parent, FontSpec& font) {
-  QFontDialog dialog(toQFont(font), parent);
+  // A face the desktop lacks ("Times New Roman") opens on the face the stamp is drawn with.
+  QFont initial = toQFont(font);
+  if (!QFontDatabase::families().contains(initial.family(), Qt::CaseInsensitive)) {
+    try {
+      initial.setFamily(QString::fromStdString(imaging::matchFont(font).family));
+    } catch (const std::exception&) {
+    }
+  }
+  QFontDialog dialog(initial, parent);
   dialog.setOptions(QFontDialog::DontUseNativeDialog | QFontDialog::ScalableFonts);
   QColor colour = toQColor(font);
   // The colour sits with the effects, as a button that shows the chosen colour; its caption
@@ -98,6 +107,7 @@ bool chooseStampFont(QWidget* parent, FontSpec& font) {
 QString choosePicture(QWidget* parent, const QString& title, const QString& current) {
   QFileDialog dialog(parent, title);
   dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.resize(820, 480);
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setNameFilters(qtNameFilters(codecs::openDialogFilter()));

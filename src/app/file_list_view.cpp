@@ -2,6 +2,7 @@
 #include "file_list_view.h"
 
 #include <QDir>
+#include <algorithm>
 #include <QFileInfo>
 #include <QHeaderView>
 
@@ -104,11 +105,14 @@ void FileListView::refresh() {
     for (int i = 2; i < 5; ++i) item->setTextAlignment(i, Qt::AlignCenter);
   }
   headerItem()->setText(1, QString::fromStdString(nameColumnHeader(m_nameColumnText.toStdString(), m_rows.size())));
-  for (int i = 0; i < 5; ++i) resizeColumnToContents(i);
-  if (columnWidth(0) < 16) setColumnWidth(0, 16);
-  if (columnWidth(2) > 40) setColumnWidth(2, 40);
-  if (columnWidth(3) > 80) setColumnWidth(3, 80);
-  if (columnWidth(4) > 100) setColumnWidth(4, 100);
+  // Each column as wide as its cells and its caption, within the limits of the narrow ones.
+  static const int kMaxWidth[5] = {0, 0, 40, 80, 100};
+  for (int i = 0; i < 5; ++i) {
+    resizeColumnToContents(i);
+    int w = std::max({columnWidth(i), header()->sectionSizeHint(i), i == 0 ? 16 : 0});
+    if (kMaxWidth[i] > 0) w = std::min(w, std::max(kMaxWidth[i], header()->sectionSizeHint(i)));
+    setColumnWidth(i, w);
+  }
 }
 
 }  // namespace brevane::app

@@ -118,10 +118,13 @@ void TBRVMainform::buildWindow() {
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
   m_convert = named<TPngBitBtn>("PngBitBtn2", commandIcon(IconId::kConvert), "Convert", rightPanel);
-  m_convert->setFixedSize(122, 32);
+  // The design size, wider when the language's caption needs it.
+  m_convert->setMinimumSize(122, 32);
+  m_convert->setFixedHeight(32);
   m_convert->setIconSize(QSize(24, 24));
   m_exit = named<TPngBitBtn>("PngBitBtn1", commandIcon(IconId::kExit), "Exit", rightPanel);
-  m_exit->setFixedSize(90, 32);
+  m_exit->setMinimumSize(90, 32);
+  m_exit->setFixedHeight(32);
   buttons->addWidget(m_convert);
   buttons->addWidget(m_exit);
   right->addLayout(buttons);

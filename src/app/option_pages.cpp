@@ -6,6 +6,8 @@
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QLabel>
+#include <QProxyStyle>
+#include <QTabBar>
 #include <QTabWidget>
 
 #include "dialogs.h"
@@ -35,6 +37,17 @@ class ElideFilter : public QObject {
 
 const settings::SettingsKey& keyOf(const char* name) { return *settings::findSettingsKey(name); }
 
+// Tabs with less padding than the style's, so that every page's tab shows in the notebook's
+// width in both languages instead of behind scroll arrows.
+class CompactTabStyle : public QProxyStyle {
+ public:
+  using QProxyStyle::QProxyStyle;
+  int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override {
+    if (metric == PM_TabBarTabHSpace) return 12;
+    return QProxyStyle::pixelMetric(metric, option, widget);
+  }
+};
+
 }  // namespace
 
 void setElidedText(QLabel* label, const QString& text) {
@@ -49,6 +62,9 @@ OptionPages::OptionPages(QWidget* window, LangString langString)
     : QObject(window), m_window(window), m_lang(std::move(langString)) {
   m_notebook = named<QTabWidget>("PageControl1", window);
   m_notebook->setUsesScrollButtons(true);
+  auto* tabStyle = new CompactTabStyle;
+  tabStyle->setParent(m_notebook);
+  m_notebook->tabBar()->setStyle(tabStyle);
   m_notebook->setElideMode(Qt::ElideNone);
   m_notebook->addTab(pageJpeg(), QString());
   m_notebook->addTab(pagePng(), QString());
@@ -194,7 +210,8 @@ QWidget* OptionPages::pageOutput() {
   grid->addWidget(m_formatCaption, 2, 0);
   grid->addWidget(m_formats, 2, 1);
   grid->addWidget(named<TLabel>("Label7", "Threads:"), 2, 2, Qt::AlignRight);
-  grid->addWidget(m_threads, 2, 3);
+  m_threads->setMinimumWidth(64);
+  grid->addWidget(m_threads, 2, 3, Qt::AlignLeft);
 
   auto* overwrite = named<TCheckBox>("CheckBox2", "Overwrite");
   auto* autoFormat = named<TCheckBox>("CheckBox3", "Auto format");

@@ -61,15 +61,16 @@ QWidget* OptionPages::pageRename() {
   m_renameSample = named<TLabel>("Label17");
   m_renameSample->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
 
+  // The mask has the whole width; the counter and the menu button share the row below it.
   grid->addWidget(rename, 0, 0, 1, 3);
   grid->addWidget(maskCaption, 1, 0);
-  grid->addWidget(m_renameMask, 1, 1);
-  grid->addWidget(add, 1, 2);
+  grid->addWidget(m_renameMask, 1, 1, 1, 2);
   grid->addWidget(counterCaption, 2, 0);
   auto* counterRow = new QHBoxLayout;
   counterRow->addWidget(m_counterLength);
   counterRow->addStretch(1);
-  grid->addLayout(counterRow, 2, 1, 1, 2);
+  grid->addLayout(counterRow, 2, 1);
+  grid->addWidget(add, 2, 2);
   grid->addWidget(m_renameSample, 3, 0, 1, 3);
   grid->setColumnStretch(1, 1);
   grid->setRowStretch(4, 1);
@@ -106,18 +107,18 @@ QWidget* OptionPages::pageText() {
 
   grid->addWidget(draw, 0, 0, 1, 3);
   grid->addWidget(maskCaption, 1, 0);
-  grid->addWidget(m_textMask, 1, 1);
-  grid->addWidget(add, 1, 2);
+  grid->addWidget(m_textMask, 1, 1, 1, 2);
   grid->addWidget(positionCaption, 2, 0);
   grid->addWidget(m_textPosition, 2, 1);
-  grid->addWidget(font, 2, 2);
+  grid->addWidget(add, 2, 2);
   grid->addWidget(opacityCaption, 3, 0);
   auto* opacityRow = new QHBoxLayout;
   opacityRow->addWidget(opacity);
   opacityRow->addSpacing(12);
   opacityRow->addWidget(shadow);
   opacityRow->addStretch(1);
-  grid->addLayout(opacityRow, 3, 1, 1, 2);
+  grid->addLayout(opacityRow, 3, 1);
+  grid->addWidget(font, 3, 2);
   grid->addWidget(m_textSample, 4, 0, 1, 3);
   grid->setColumnStretch(1, 1);
   grid->setRowStretch(5, 1);

@@ -19,8 +19,8 @@ PreviewArea::PreviewArea(QWidget* parent) : QWidget(parent) {
   m_preview->setAlignment(Qt::AlignCenter);
   m_preview->setMinimumSize(64, 48);
   m_preview->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
-  m_preview->setPixmap(programLogo(178));
   m_preview->installEventFilter(this);
+  setPicture(programLogo(178));
   m_previewGdi = named<QWidget>("PreviewGDI", stack);
   m_previewGdi->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
   m_previewGdi->hide();
@@ -44,8 +44,24 @@ void PreviewArea::SetPreview(bool platformMode) {
   m_preview->setVisible(!platformMode);
 }
 
+void PreviewArea::setPicture(const QPixmap& picture) {
+  m_picture = picture;
+  fitPicture();
+}
+
+void PreviewArea::fitPicture() {
+  QSize box = m_preview->contentsRect().size();
+  if (m_picture.isNull() || (m_picture.width() <= box.width() && m_picture.height() <= box.height()) ||
+      box.isEmpty()) {
+    m_preview->setPixmap(m_picture);
+  } else {
+    m_preview->setPixmap(m_picture.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+  }
+}
+
 bool PreviewArea::eventFilter(QObject* watched, QEvent* event) {
   if (watched == m_preview && event->type() == QEvent::MouseButtonDblClick) emit pictureDoubleClicked();
+  if (watched == m_preview && event->type() == QEvent::Resize) fitPicture();
   return QWidget::eventFilter(watched, event);
 }
 

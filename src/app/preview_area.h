@@ -19,6 +19,9 @@ class PreviewArea : public QWidget {
   void SetPreview(bool platformMode);
   bool GDIPreviewEnabled() const { return m_gdiEnabled; }
 
+  /// The picture box's picture: centred, and shrunk proportionally when it is larger than the
+  /// box (also after the box changes size).
+  void setPicture(const QPixmap& picture);
   QLabel* picture() const { return m_preview; }
   QWidget* paintBox() const { return m_previewGdi; }
   TLabel* caption() const { return m_caption; }
@@ -33,7 +36,10 @@ class PreviewArea : public QWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  void fitPicture();
+
   QLabel* m_preview;
+  QPixmap m_picture;
   QWidget* m_previewGdi;
   TLabel* m_caption;
   bool m_gdiEnabled = false;

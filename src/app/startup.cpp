@@ -24,6 +24,7 @@ ProgramWindows createWindows(MainformContext context) {
   w.statistics = new TStatisticsform(main, lang);
   w.about = new TAboutForm(main, lang);
   main->setDialogs(w.progress, w.statistics, w.about, w.preview);
+  w.about->setVersion(QStringLiteral(BREVANE_VERSION_STRING), QStringLiteral(BREVANE_BUILD_DATE));
 
   // Fonts: every window keeps the desktop's own interface font; the about dialog's links are
   // navy and underlined.
