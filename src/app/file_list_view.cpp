@@ -2,9 +2,9 @@
 #include "file_list_view.h"
 
 #include <QDir>
-#include <algorithm>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <algorithm>
 
 #include "codecs/registry.h"
 
@@ -72,7 +72,9 @@ void FileListView::clearRows() {
   emit rowsChanged();
 }
 
-bool FileListView::anySelected() const { return !selectedItems().isEmpty(); }
+bool FileListView::anySelected() const {
+  return !selectedItems().isEmpty();
+}
 
 QStringList FileListView::paths() const {
   QStringList out;

@@ -39,7 +39,8 @@ QIcon ownIcon(const char* name) {
 
 QIcon commandIcon(IconId id) {
   IconSpec s = spec(id);
-  if (s.theme && QIcon::hasThemeIcon(QString::fromLatin1(s.theme))) return QIcon::fromTheme(QString::fromLatin1(s.theme));
+  if (s.theme && QIcon::hasThemeIcon(QString::fromLatin1(s.theme)))
+    return QIcon::fromTheme(QString::fromLatin1(s.theme));
   return ownIcon(s.file);
 }
 

@@ -50,7 +50,9 @@ QSize primaryScreenSize() {
   return screen ? screen->geometry().size() : QSize(1920, 1080);
 }
 
-QString qs(const std::string& s) { return QString::fromStdString(s); }
+QString qs(const std::string& s) {
+  return QString::fromStdString(s);
+}
 
 }  // namespace
 
@@ -132,7 +134,8 @@ void TBRVMainform::buildWindow() {
 
   m_openDialog = named<TOpenDialog>("OpenDialog1", this);
   m_openDialog->setTitle("Add files");
-  m_run = new RunController(this, [this](const char* key) { return GetLangStr(key); }, m_totals);
+  m_run = new RunController(
+      this, [this](const char* key) { return GetLangStr(key); }, m_totals);
 
   buildMenus();
   buildToolBar();
@@ -349,7 +352,8 @@ void TBRVMainform::loadLanguage() {
 void TBRVMainform::buildLanguageMenu() {
   auto flagIcon = [](const std::vector<uint8_t>& png) {
     QPixmap flag;
-    if (!flag.loadFromData(png.data(), static_cast<uint>(png.size()), "PNG")) throw Error(std::string(i18n::kLanguageFileCorrupt));
+    if (!flag.loadFromData(png.data(), static_cast<uint>(png.size()), "PNG"))
+      throw Error(std::string(i18n::kLanguageFileCorrupt));
     // Menus show 16 x 16 icons; the flag keeps its 16 x 10 and is centred.
     QPixmap square(16, 16);
     square.fill(Qt::transparent);
@@ -470,8 +474,8 @@ void TBRVMainform::showEvent(QShowEvent* event) {
 }
 
 void TBRVMainform::UpdateButtonStatus() {
-  ListCommandState s = listCommandState(static_cast<size_t>(m_list->rowCount()), m_list->anySelected(), false,
-                                        m_convert->isEnabled());
+  ListCommandState s =
+      listCommandState(static_cast<size_t>(m_list->rowCount()), m_list->anySelected(), false, m_convert->isEnabled());
   m_addFolder->setEnabled(s.addFolder);
   m_listAddFolder->setEnabled(s.addFolder);
   m_toolAddFolder->setEnabled(s.addFolder);
@@ -539,16 +543,17 @@ settings::AppSettings TBRVMainform::currentState() const {
   return state;
 }
 
-TConversionSettings TBRVMainform::conversionSettings() const { return currentState().conversion; }
+TConversionSettings TBRVMainform::conversionSettings() const {
+  return currentState().conversion;
+}
 
 void TBRVMainform::closeEvent(QCloseEvent* event) {
   if (m_closed || m_terminated) {
     event->accept();
     return;
   }
-  if (m_list->rowCount() > 0 &&
-      showMessageBox(this, BoxIcon::kWarning, GetLangStr("Confirmation"), GetLangStr("ExitConfirmation"),
-                     BoxButtons::kYesNo) != BoxAnswer::kYes) {
+  if (m_list->rowCount() > 0 && showMessageBox(this, BoxIcon::kWarning, GetLangStr("Confirmation"),
+                                               GetLangStr("ExitConfirmation"), BoxButtons::kYesNo) != BoxAnswer::kYes) {
     event->ignore();
     return;
   }
@@ -560,8 +565,7 @@ void TBRVMainform::FormClose() {
   m_closed = true;
   m_canceladd = true;  // a folder scan in progress stops
   settings::SaveOutcome outcome = settings::saveSettings(*m_ini, currentState(), m_env);
-  if (!outcome.saved)
-    showMessageBox(this, BoxIcon::kWarning, qs(outcome.message.caption), qs(outcome.message.text));
+  if (!outcome.saved) showMessageBox(this, BoxIcon::kWarning, qs(outcome.message.caption), qs(outcome.message.text));
   // The dialogs live as long as the main window.
   for (QWidget* w : {static_cast<QWidget*>(m_progress), static_cast<QWidget*>(m_statistics),
                      static_cast<QWidget*>(m_about), static_cast<QWidget*>(m_previewForm)})

@@ -14,7 +14,9 @@ MessageBoxHook& hook() {
 
 }  // namespace
 
-void setMessageBoxHook(MessageBoxHook h) { hook() = std::move(h); }
+void setMessageBoxHook(MessageBoxHook h) {
+  hook() = std::move(h);
+}
 
 BoxAnswer showMessageBox(const BoxRequest& r) {
   if (hook()) return hook()(r);

@@ -35,7 +35,9 @@ class ElideFilter : public QObject {
   }
 };
 
-const settings::SettingsKey& keyOf(const char* name) { return *settings::findSettingsKey(name); }
+const settings::SettingsKey& keyOf(const char* name) {
+  return *settings::findSettingsKey(name);
+}
 
 // Tabs with less padding than the style's, so that every page's tab shows in the notebook's
 // width in both languages instead of behind scroll arrows.
@@ -56,7 +58,9 @@ void setElidedText(QLabel* label, const QString& text) {
   label->setText(ElideFilter::elided(label));
 }
 
-QString fullText(const QLabel* label) { return label->property("fullText").toString(); }
+QString fullText(const QLabel* label) {
+  return label->property("fullText").toString();
+}
 
 OptionPages::OptionPages(QWidget* window, LangString langString)
     : QObject(window), m_window(window), m_lang(std::move(langString)) {
@@ -182,8 +186,8 @@ QWidget* OptionPages::pageJpeg2000() {
   auto* lossless = named<TCheckBox>("CheckBox11", "Lossless");
   connect(lossless, &QCheckBox::toggled, this, [this](bool on) {
     bool enabled = settings::j2kQualityEnabled(on);
-    for (QWidget* w : {static_cast<QWidget*>(m_j2kQuality), static_cast<QWidget*>(m_j2kCaption),
-                       static_cast<QWidget*>(m_j2kValue)})
+    for (QWidget* w :
+         {static_cast<QWidget*>(m_j2kQuality), static_cast<QWidget*>(m_j2kCaption), static_cast<QWidget*>(m_j2kValue)})
       w->setEnabled(enabled);
   });
   grid->addWidget(lossless, 1, 0, 1, 3);
@@ -237,7 +241,9 @@ void OptionPages::setDateFormats(const DateTimeFormat& textfs, const DateTimeFor
   Edit3Change();
 }
 
-void OptionPages::setThreadsMaximum(int cpus) { m_threads->setMaximum(std::max(1, cpus)); }
+void OptionPages::setThreadsMaximum(int cpus) {
+  m_threads->setMaximum(std::max(1, cpus));
+}
 
 void OptionPages::appendLateFormats() {
   const auto& formats = settings::outputFormatNames();

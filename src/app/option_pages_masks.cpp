@@ -25,7 +25,8 @@ QMenu* OptionPages::variableMenu(const char* name, const std::vector<settings::V
         m->addSeparator();
         continue;
       }
-      auto* action = new TMenuItem(QString::fromUtf8(item.caption.data(), static_cast<qsizetype>(item.caption.size())), m);
+      auto* action =
+          new TMenuItem(QString::fromUtf8(item.caption.data(), static_cast<qsizetype>(item.caption.size())), m);
       action->setObjectName(QString::fromLatin1(item.component.data(), static_cast<qsizetype>(item.component.size())));
       if (!item.submenu.empty()) {
         auto* sub = new QMenu(m);
@@ -124,8 +125,8 @@ QWidget* OptionPages::pageText() {
   grid->setRowStretch(5, 1);
 
   connect(m_textMask, &QLineEdit::textChanged, this, &OptionPages::Edit3Change);
-  followBox(draw, {maskCaption, m_textMask, add, font, positionCaption, m_textPosition, opacityCaption, opacity,
-                   shadow, m_textSample});
+  followBox(draw, {maskCaption, m_textMask, add, font, positionCaption, m_textPosition, opacityCaption, opacity, shadow,
+                   m_textSample});
   setTextFont(m_textFont);
   return page;
 }
@@ -189,7 +190,9 @@ void OptionPages::setTextFont(const FontSpec& font) {
   setElidedText(m_textSample, fullText(m_textSample));
 }
 
-void OptionPages::fontDialogClosed(const FontSpec* chosen) { setTextFont(chosen ? *chosen : m_textFont); }
+void OptionPages::fontDialogClosed(const FontSpec* chosen) {
+  setTextFont(chosen ? *chosen : m_textFont);
+}
 
 void OptionPages::PngBitBtn4Click() {
   FontSpec font = m_textFont;

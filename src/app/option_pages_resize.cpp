@@ -104,13 +104,15 @@ QWidget* OptionPages::pageResize() {
   return page;
 }
 
-int OptionPages::selectedMode() const { return std::max(0, m_modes->checkedId()); }
+int OptionPages::selectedMode() const {
+  return std::max(0, m_modes->checkedId());
+}
 
 void OptionPages::SetRadioEnable() {
   settings::ResizeEnable e = settings::resizeEnable(selectedMode(), m_proportions->isChecked());
-  for (QWidget* w : {static_cast<QWidget*>(m_width), static_cast<QWidget*>(m_height),
-                     static_cast<QWidget*>(m_widthLabel), static_cast<QWidget*>(m_heightLabel),
-                     static_cast<QWidget*>(m_aspect)})
+  for (QWidget* w :
+       {static_cast<QWidget*>(m_width), static_cast<QWidget*>(m_height), static_cast<QWidget*>(m_widthLabel),
+        static_cast<QWidget*>(m_heightLabel), static_cast<QWidget*>(m_aspect)})
     w->setEnabled(e.widthHeight);
   m_percent->setEnabled(e.percent);
   m_percentSign->setEnabled(e.percent);

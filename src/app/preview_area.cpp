@@ -51,8 +51,7 @@ void PreviewArea::setPicture(const QPixmap& picture) {
 
 void PreviewArea::fitPicture() {
   QSize box = m_preview->contentsRect().size();
-  if (m_picture.isNull() || (m_picture.width() <= box.width() && m_picture.height() <= box.height()) ||
-      box.isEmpty()) {
+  if (m_picture.isNull() || (m_picture.width() <= box.width() && m_picture.height() <= box.height()) || box.isEmpty()) {
     m_preview->setPixmap(m_picture);
   } else {
     m_preview->setPixmap(m_picture.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation));

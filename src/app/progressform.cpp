@@ -100,7 +100,9 @@ void TProgressform::showValues(int processed, int workers, const QString& input,
   if (!seconds.isEmpty()) m_time->setText(seconds);
 }
 
-void TProgressform::appendLine(const QString& line) { m_log->appendPlainText(line); }
+void TProgressform::appendLine(const QString& line) {
+  m_log->appendPlainText(line);
+}
 
 void TProgressform::finish(const QString& closeCaption) {
   m_finished = true;

@@ -12,12 +12,12 @@ QString localeOfLanguage(const QString& section) {
   static const struct {
     const char* name;
     const char* code;
-  } kNames[] = {{"Russian", "ru"},   {"Ukrainian", "uk"}, {"Belarusian", "be"}, {"German", "de"},
-                {"French", "fr"},    {"Spanish", "es"},   {"Italian", "it"},    {"Polish", "pl"},
-                {"Czech", "cs"},     {"Portuguese", "pt"}, {"Dutch", "nl"},     {"Swedish", "sv"},
-                {"Danish", "da"},    {"Finnish", "fi"},   {"Hungarian", "hu"},  {"Turkish", "tr"},
-                {"Japanese", "ja"},  {"Korean", "ko"},    {"Chinese", "zh_CN"}, {"Bulgarian", "bg"},
-                {"Slovak", "sk"},    {"Hebrew", "he"},    {"Arabic", "ar"},     {"Greek", "el"}};
+  } kNames[] = {{"Russian", "ru"},  {"Ukrainian", "uk"},  {"Belarusian", "be"}, {"German", "de"},
+                {"French", "fr"},   {"Spanish", "es"},    {"Italian", "it"},    {"Polish", "pl"},
+                {"Czech", "cs"},    {"Portuguese", "pt"}, {"Dutch", "nl"},      {"Swedish", "sv"},
+                {"Danish", "da"},   {"Finnish", "fi"},    {"Hungarian", "hu"},  {"Turkish", "tr"},
+                {"Japanese", "ja"}, {"Korean", "ko"},     {"Chinese", "zh_CN"}, {"Bulgarian", "bg"},
+                {"Slovak", "sk"},   {"Hebrew", "he"},     {"Arabic", "ar"},     {"Greek", "el"}};
   for (const auto& n : kNames)
     if (section.compare(QLatin1String(n.name), Qt::CaseInsensitive) == 0) return QString::fromLatin1(n.code);
   return {};

@@ -16,8 +16,8 @@ RunController::RunController(QWidget* window, LangString langString, LifetimeTot
   m_job = std::make_unique<ConversionJob>(*this, m_log, totals);
   // Lines come from the workers' threads; the window takes them on its own.
   m_log.setListener([this](const std::string& line) {
-    QMetaObject::invokeMethod(this, [this, l = QString::fromStdString(line)] { emit lineLogged(l); },
-                              Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, l = QString::fromStdString(line)] { emit lineLogged(l); }, Qt::QueuedConnection);
   });
   auto timer = [this](const char* name, int interval) {
     auto* t = new QTimer(this);
@@ -82,7 +82,8 @@ void RunController::refresh() {
   int32_t in = m_job->counters.processedbytes.load();
   int32_t out = m_job->counters.outputbytes.load();
   QString output = out > 0 && in > 0 ? QString::fromStdString(outputText(out, in, sep)) : QString();
-  QString seconds = m_reap->isActive() ? QString::fromStdString(secondsText(m_job->elapsedMs(), sep)) + " s" : QString();
+  QString seconds =
+      m_reap->isActive() ? QString::fromStdString(secondsText(m_job->elapsedMs(), sep)) + " s" : QString();
   m_progress->showValues(m_job->counters.processed.load(), static_cast<int>(m_job->thr.size()),
                          QString::fromStdString(sizeText(in, sep)), output, seconds);
 }
@@ -104,15 +105,23 @@ void RunController::watch() {
 }
 
 void RunController::showMessage(const std::string& text, const std::string& caption, Icon icon) {
-  BoxIcon i = icon == Icon::kError ? BoxIcon::kError : icon == Icon::kWarning ? BoxIcon::kWarning : BoxIcon::kInformation;
+  BoxIcon i = icon == Icon::kError     ? BoxIcon::kError
+              : icon == Icon::kWarning ? BoxIcon::kWarning
+                                       : BoxIcon::kInformation;
   showMessageBox(m_window, i, QString::fromStdString(caption), QString::fromStdString(text));
 }
 
-std::string RunController::langString(const std::string& key) { return m_lang(key.c_str()).toStdString(); }
+std::string RunController::langString(const std::string& key) {
+  return m_lang(key.c_str()).toStdString();
+}
 
-void RunController::outputPathChanged(const std::string& path) { emit outputPathShown(QString::fromStdString(path)); }
+void RunController::outputPathChanged(const std::string& path) {
+  emit outputPathShown(QString::fromStdString(path));
+}
 
-void RunController::renameMaskChanged(const std::string& mask) { emit renameMaskShown(QString::fromStdString(mask)); }
+void RunController::renameMaskChanged(const std::string& mask) {
+  emit renameMaskShown(QString::fromStdString(mask));
+}
 
 void RunController::progressStarted(int total) {
   if (m_progress) m_progress->prepare(total, m_lang("progressformPngBitBtn1CaptionCancel"), m_lang("Progressform"));

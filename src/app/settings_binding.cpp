@@ -14,7 +14,8 @@ namespace brevane::app {
 
 QWidget* SettingsBinding::control(const settings::SettingsKey& key) const {
   if (key.control.empty()) return nullptr;
-  return m_window->findChild<QWidget*>(QString::fromLatin1(key.control.data(), static_cast<qsizetype>(key.control.size())));
+  return m_window->findChild<QWidget*>(
+      QString::fromLatin1(key.control.data(), static_cast<qsizetype>(key.control.size())));
 }
 
 void SettingsBinding::toControl(const settings::SettingsKey& key, const settings::SettingsValue& value) const {

@@ -1,12 +1,13 @@
 // One copy per user: the lock and the hand-over over a local socket.
 #include "single_instance.h"
 
+#include <unistd.h>
+
 #include <QDir>
 #include <QFileInfo>
 #include <QLocalSocket>
 #include <QtEndian>
 #include <memory>
-#include <unistd.h>
 
 #include "message_box.h"
 
@@ -37,10 +38,11 @@ InstanceLock::InstanceLock(const QString& path) : m_lock(path) {
   m_lock.setStaleLockTime(0);
 }
 
-bool InstanceLock::acquire() { return m_lock.tryLock(0); }
+bool InstanceLock::acquire() {
+  return m_lock.tryLock(0);
+}
 
-HandOverServer::HandOverServer(Receiver receiver, QObject* parent)
-    : QObject(parent), m_receiver(std::move(receiver)) {
+HandOverServer::HandOverServer(Receiver receiver, QObject* parent) : QObject(parent), m_receiver(std::move(receiver)) {
   m_server.setSocketOptions(QLocalServer::UserAccessOption);
   connect(&m_server, &QLocalServer::newConnection, this, &HandOverServer::onConnection);
 }
@@ -96,7 +98,8 @@ int exchange(const QString& serverPath, const QString& text, int timeoutMs) {
 
 int sendHandOver(const QString& serverPath, const QString& text, int timeoutMs) {
   int result = exchange(serverPath, text, timeoutMs);
-  if (result == 0) showMessageBox(nullptr, BoxIcon::kNone, QStringLiteral("Brevane"), QString::fromUtf8(kHandOverFailed));
+  if (result == 0)
+    showMessageBox(nullptr, BoxIcon::kNone, QStringLiteral("Brevane"), QString::fromUtf8(kHandOverFailed));
   return result;
 }
 

@@ -6,7 +6,9 @@
 
 namespace brevane::app {
 
-QString TTabSheet::caption() const { return m_caption; }
+QString TTabSheet::caption() const {
+  return m_caption;
+}
 
 void TTabSheet::setCaption(const QString& caption) {
   m_caption = caption;

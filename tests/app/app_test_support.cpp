@@ -2,11 +2,11 @@
 #include "app_test_support.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
-#include <QDeadlineTimer>
 #include <QThread>
 
 #include "base/platform.h"
@@ -14,7 +14,9 @@
 
 namespace brevane::app::test {
 
-std::string shippedLanguageFile() { return std::string(BREVANE_SOURCE_DIR) + "/data/lang.ini"; }
+std::string shippedLanguageFile() {
+  return std::string(BREVANE_SOURCE_DIR) + "/data/lang.ini";
+}
 
 Sandbox::Sandbox(bool withLanguageFile) {
   QDir().mkpath(QString::fromStdString(programFolder()));
@@ -54,7 +56,9 @@ BoxRecorder::BoxRecorder() {
   });
 }
 
-BoxRecorder::~BoxRecorder() { setMessageBoxHook({}); }
+BoxRecorder::~BoxRecorder() {
+  setMessageBoxHook({});
+}
 
 std::string Sandbox::writePng(const std::string& relative) const {
   std::string path = write(relative, "");

@@ -16,7 +16,9 @@
 #include "message_box.h"
 
 /// QString in test messages as its text.
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QString& s, std::ostream* os) {
+  *os << '"' << s.toStdString() << '"';
+}
 
 namespace brevane::app::test {
 
@@ -56,7 +58,6 @@ class BoxRecorder {
   std::vector<BoxRequest> m_boxes;
   std::deque<BoxAnswer> m_answers;
 };
-
 
 /// Processes events until `done` holds or `timeoutMs` has passed; true when it holds.
 bool waitUntil(const std::function<bool()>& done, int timeoutMs = 5000);

@@ -16,9 +16,10 @@ TEST(Install, LayoutIsWhereTheProgramsAndTheDesktopLook) {
                 {"--install", QStringLiteral(BREVANE_BINARY_DIR), "--prefix", prefix.path()});
   ASSERT_TRUE(install.waitForFinished(120000));
   ASSERT_EQ(install.exitCode(), 0) << install.readAllStandardError().toStdString();
-  for (const char* file : {"bin/brevane", "bin/brevane-batch", "lib/brevane/rawdll.so", "share/brevane/lang.ini",
-                           "share/brevane/watermark.png", "share/applications/brevane.desktop",
-                           "share/icons/hicolor/48x48/apps/brevane.png", "share/icons/hicolor/256x256/apps/brevane.png"})
+  for (const char* file :
+       {"bin/brevane", "bin/brevane-batch", "lib/brevane/rawdll.so", "share/brevane/lang.ini",
+        "share/brevane/watermark.png", "share/applications/brevane.desktop",
+        "share/icons/hicolor/48x48/apps/brevane.png", "share/icons/hicolor/256x256/apps/brevane.png"})
     EXPECT_TRUE(QFile::exists(prefix.path() + "/" + file)) << file;
 
   // The installed batch command, given the window's Settings.ini, finds the default watermark
@@ -31,8 +32,8 @@ TEST(Install, LayoutIsWhereTheProgramsAndTheDesktopLook) {
   env.insert("XDG_CONFIG_HOME", QString::fromStdString(box.folder() + "config"));
   batch.setProcessEnvironment(env);
   batch.start(prefix.path() + "/bin/brevane-batch",
-              {"--settings", QString::fromStdString(settingsFile), "-o", QString::fromStdString(box.folder() + "out"), "--quiet",
-               QString::fromStdString(picture)});
+              {"--settings", QString::fromStdString(settingsFile), "-o", QString::fromStdString(box.folder() + "out"),
+               "--quiet", QString::fromStdString(picture)});
   ASSERT_TRUE(batch.waitForFinished(60000));
   EXPECT_EQ(batch.exitCode(), 0) << batch.readAllStandardError().toStdString();
   EXPECT_EQ(QDir(QString::fromStdString(box.folder() + "out")).entryList(QDir::Files).size(), 1);

@@ -119,8 +119,7 @@ TEST(Language, LanguageMenuListsTheSectionsWithFlags) {
 TEST(Language, BadFlagLeavesThatLanguageOutWithItsMessage) {
   BoxRecorder boxes;
   Sandbox box(false);
-  box.write("program/lang.ini",
-            "[English]\nError=Error\n[Broken]\nFlag=bm90IGEgcGljdHVyZQ==\n[Plain]\nError=Fehler\n");
+  box.write("program/lang.ini", "[English]\nError=Error\n[Broken]\nFlag=bm90IGEgcGljdHVyZQ==\n[Plain]\nError=Fehler\n");
   TBRVMainform w(box.context());
   QStringList names;
   for (QAction* a : w.findChild<QAction*>("Language1")->menu()->actions()) names << a->text();
@@ -152,8 +151,8 @@ TEST(Language, EveryElementHasItsTextInBothLanguages) {
   Sandbox box;
   TBRVMainform w(box.context());
   i18n::LanguageFile file = i18n::LanguageFile::load(shippedLanguageFile());
-  const QStringList computed = {"Label3", "Label4", "Label21", "Label12", "Label17", "Label19", "Label25", "Label18",
-                                "GroupBox1"};
+  const QStringList computed = {"Label3",  "Label4",  "Label21", "Label12",  "Label17",
+                                "Label19", "Label25", "Label18", "GroupBox1"};
   for (QObject* o : w.findChildren<QObject*>()) {
     QString name = o->objectName();
     i18n::ElementKind kind = elementKind(o);

@@ -1,5 +1,7 @@
 // The option pages as a user works them: enable rules, value labels, presets, variable menus,
 // the font sample.
+#include "option_pages.h"
+
 #include <QComboBox>
 #include <QMenu>
 #include <QSlider>
@@ -7,7 +9,6 @@
 #include <QTimer>
 
 #include "app_test_support.h"
-#include "option_pages.h"
 #include "widgets.h"
 
 namespace brevane::app::test {
@@ -39,7 +40,9 @@ TEST_F(OptionPagesTest, ResizeModeAndProportionsEnableTheirControls) {
       {"ChangeSizeRadioButton", {"SpinEdit2", "SpinEdit3", "CheckBox4", "CheckBox6", "CheckBox7"}, {"SpinEdit4"}},
       {"CheckBox4", {"SpinEdit2", "CheckBox6"}, {"CheckBox7"}},  // proportions off
       {"CheckBox4", {"CheckBox7"}, {}},                          // and on again
-      {"ChangeSizePercentRadioButton", {"SpinEdit4"}, {"SpinEdit2", "SpinEdit3", "CheckBox4", "CheckBox6", "CheckBox7"}},
+      {"ChangeSizePercentRadioButton",
+       {"SpinEdit4"},
+       {"SpinEdit2", "SpinEdit3", "CheckBox4", "CheckBox6", "CheckBox7"}},
       {"NoResizeRadioButton", {}, {"SpinEdit2", "SpinEdit4", "CheckBox4", "CheckBox6", "CheckBox7"}},
   };
   for (const Step& s : steps) {

@@ -167,8 +167,7 @@ TEST(SettingsWindow, FirstStartShowsTheDefaults) {
 TEST(SettingsWindow, MaximizedCloseKeepsTheStoredRectangle) {
   BoxRecorder boxes;
   Sandbox box;
-  box.write("config/Brevane/Settings.ini",
-            "[" + screenSection() + "]\nX=5\nY=6\nWidth=770\nHeight=430\nMaximized=1\n");
+  box.write("config/Brevane/Settings.ini", "[" + screenSection() + "]\nX=5\nY=6\nWidth=770\nHeight=430\nMaximized=1\n");
   TBRVMainform w(box.context());
   w.showAtPlacement();
   EXPECT_TRUE(w.isMaximized());

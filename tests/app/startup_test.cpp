@@ -1,12 +1,13 @@
 // Start-up and closing: the missing language file, the command line, the close question, the
 // failed save.
+#include "startup.h"
+
 #include <QDir>
 #include <QFile>
 
 #include "app_test_support.h"
 #include "file_list_view.h"
 #include "i18n/language_file.h"
-#include "startup.h"
 
 namespace brevane::app::test {
 namespace {
@@ -30,7 +31,8 @@ TEST(Startup, LanguageFileIsFoundInTheInstalledShareFolder) {
   BoxRecorder boxes;
   Sandbox box(false);
   QDir().mkpath(QString::fromStdString(box.folder() + "share/brevane"));
-  QFile::copy(QString::fromStdString(shippedLanguageFile()), QString::fromStdString(box.folder() + "share/brevane/lang.ini"));
+  QFile::copy(QString::fromStdString(shippedLanguageFile()),
+              QString::fromStdString(box.folder() + "share/brevane/lang.ini"));
   MainformContext c = box.context();
   c.programFolder = box.folder() + "bin/";
   QDir().mkpath(QString::fromStdString(c.programFolder));

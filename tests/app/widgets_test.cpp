@@ -1,4 +1,6 @@
 // The exact-kind re-texting of a window and the dialog filter in Qt's form.
+#include "widgets.h"
+
 #include <QDialog>
 #include <QMenu>
 #include <QTabWidget>
@@ -8,7 +10,6 @@
 #include "codecs/registry.h"
 #include "dialogs.h"
 #include "retext.h"
-#include "widgets.h"
 
 namespace brevane::app::test {
 namespace {
@@ -39,12 +40,20 @@ TEST(Retext, AppliesTheRowsOfTheExactKindOnly) {
   auto* dialog = new QDialog(&window);  // a dialog re-texts itself
   auto* inDialog = named<TLabel>("Label9", "old", dialog);
 
-  std::map<std::string, std::string> texts = {
-      {"BRVMainform", "Title"},          {"BRVMainformLabel1", "caption"},  {"BRVMainformLabel1Hint", "hint"},
-      {"BRVMainformLabel2", "derived"},  {"BRVMainformLabel3", "plain"},    {"BRVMainformCheckBox1", "check"},
-      {"BRVMainformCheckBox1Hint", "checkhint"}, {"BRVMainformSpinEdit1", "nope"}, {"BRVMainformSpinEdit1Hint", "spinhint"},
-      {"BRVMainformEdit1", "content"},   {"BRVMainformTabSheet1", "page"},  {"BRVMainformN1", "menu"},
-      {"BRVMainformOpenDialog1", "dialog title"}, {"BRVMainformLabel9", "wrong window"}};
+  std::map<std::string, std::string> texts = {{"BRVMainform", "Title"},
+                                              {"BRVMainformLabel1", "caption"},
+                                              {"BRVMainformLabel1Hint", "hint"},
+                                              {"BRVMainformLabel2", "derived"},
+                                              {"BRVMainformLabel3", "plain"},
+                                              {"BRVMainformCheckBox1", "check"},
+                                              {"BRVMainformCheckBox1Hint", "checkhint"},
+                                              {"BRVMainformSpinEdit1", "nope"},
+                                              {"BRVMainformSpinEdit1Hint", "spinhint"},
+                                              {"BRVMainformEdit1", "content"},
+                                              {"BRVMainformTabSheet1", "page"},
+                                              {"BRVMainformN1", "menu"},
+                                              {"BRVMainformOpenDialog1", "dialog title"},
+                                              {"BRVMainformLabel9", "wrong window"}};
   retextWindow(&window, i18n::WindowRole::kMain, [&](const std::string& key) -> std::optional<std::string> {
     auto it = texts.find(key);
     if (it == texts.end()) return std::nullopt;

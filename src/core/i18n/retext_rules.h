@@ -12,14 +12,14 @@ namespace brevane::i18n {
 /// The kinds of window elements the re-texting tells apart. A kind derived from one of them is
 /// another kind (kOther unless listed), so a derived element is never re-texted by accident.
 enum class ElementKind {
-  kOther,        // combo boxes, sliders, lists, images, progress bars, memos, timers, ...
+  kOther,  // combo boxes, sliders, lists, images, progress bars, memos, timers, ...
   kPushButton,
   kToolButton,
   kLabel,
   kCheckBox,
   kSpinEdit,
   kEdit,
-  kIconButton,   // a push button with an icon
+  kIconButton,  // a push button with an icon
   kGroupBox,
   kTabPage,
   kRadioButton,

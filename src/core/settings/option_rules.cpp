@@ -5,9 +5,13 @@
 
 namespace brevane::settings {
 
-std::string percentLabel(int position) { return std::to_string(position) + "%"; }
+std::string percentLabel(int position) {
+  return std::to_string(position) + "%";
+}
 
-std::string plainLabel(int position) { return std::to_string(position); }
+std::string plainLabel(int position) {
+  return std::to_string(position);
+}
 
 ResizeEnable resizeEnable(int selectedMode, bool proportional) {
   ResizeEnable e;

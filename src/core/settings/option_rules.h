@@ -35,9 +35,13 @@ struct ResizeEnable {
 ResizeEnable resizeEnable(int selectedMode, bool proportional);
 
 /// The JPEG 2000 quality slider and both its labels are enabled unless Lossless is ticked.
-inline bool j2kQualityEnabled(bool lossless) { return !lossless; }
+inline bool j2kQualityEnabled(bool lossless) {
+  return !lossless;
+}
 /// The output format list and its caption are enabled unless Auto format is ticked.
-inline bool outputFormatEnabled(bool autoFormat) { return !autoFormat; }
+inline bool outputFormatEnabled(bool autoFormat) {
+  return !autoFormat;
+}
 
 /// The output format list: the four designed entries and the two appended at start-up.
 const std::vector<std::string>& outputFormatNames();

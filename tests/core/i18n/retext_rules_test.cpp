@@ -24,7 +24,8 @@ TEST(RetextRules, DialogsReplaceCaptionsOnly) {
   for (WindowRole role : {WindowRole::kProgress, WindowRole::kStatistics, WindowRole::kAbout}) {
     for (ElementKind k : {kPushButton, kEdit, kCheckBox, kIconButton, kGroupBox, kRadioButton})
       EXPECT_EQ(retextParts(role, k), (Parts{kCaption}));
-    for (ElementKind k : {kToolButton, kSpinEdit, kMenuItem, kOpenDialog, kOther}) EXPECT_TRUE(retextParts(role, k).empty());
+    for (ElementKind k : {kToolButton, kSpinEdit, kMenuItem, kOpenDialog, kOther})
+      EXPECT_TRUE(retextParts(role, k).empty());
   }
   // Tab pages only in the progress window; label tooltips only in the about dialog.
   EXPECT_EQ(retextParts(WindowRole::kProgress, kTabPage), (Parts{kCaption}));

@@ -23,15 +23,14 @@ TEST_P(ResizeEnableRule, FollowsModeAndProportions) {
 }
 
 // Fields: width/height, percent, proportions, enlarge, smart crop.
-INSTANTIATE_TEST_SUITE_P(
-    Table, ResizeEnableRule,
-    ::testing::Values(EnableCase{kNoResize, true, {false, false, false, false, false}},
-                      EnableCase{kChangeSize, true, {true, false, true, true, true}},
-                      EnableCase{kChangeSize, false, {true, false, true, true, false}},
-                      EnableCase{kChangeSizePercent, true, {false, true, false, false, false}},
-                      EnableCase{kChangeSizePercent, false, {false, true, false, false, false}},
-                      // A stored mode outside 0-2 selects no button: the window stays as designed.
-                      EnableCase{3, true, {false, false, false, false, false}}));
+INSTANTIATE_TEST_SUITE_P(Table, ResizeEnableRule,
+                         ::testing::Values(EnableCase{kNoResize, true, {false, false, false, false, false}},
+                                           EnableCase{kChangeSize, true, {true, false, true, true, true}},
+                                           EnableCase{kChangeSize, false, {true, false, true, true, false}},
+                                           EnableCase{kChangeSizePercent, true, {false, true, false, false, false}},
+                                           EnableCase{kChangeSizePercent, false, {false, true, false, false, false}},
+                                           // A stored mode outside 0-2 selects no button: the window stays as designed.
+                                           EnableCase{3, true, {false, false, false, false, false}}));
 
 TEST(OptionRules, ValueLabels) {
   EXPECT_EQ(percentLabel(85), "85%");
@@ -63,7 +62,8 @@ TEST(OptionRules, ReTextedListKeepsItsIndexWhileItExists) {
 TEST(OptionRules, VariableMenusInsertTheMaskVariables) {
   std::set<std::string> textKeys;
   for (const i18n::WindowTextKey& k : i18n::windowTextKeys())
-    if (k.window == i18n::kMainWindow && k.part == i18n::ElementPart::kCaption) textKeys.insert(std::string(k.component));
+    if (k.window == i18n::kMainWindow && k.part == i18n::ElementPart::kCaption)
+      textKeys.insert(std::string(k.component));
 
   std::vector<std::string> textTokens, renameTokens;
   std::set<std::string> components;
