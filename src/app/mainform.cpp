@@ -153,7 +153,7 @@ void TBRVMainform::buildWindow() {
 }
 
 void TBRVMainform::buildMenus() {
-  auto item = [this](QMenu* menu, const char* name, const char* caption, const QKeySequence& shortcut = {}) {
+  auto item = [](QMenu* menu, const char* name, const char* caption, const QKeySequence& shortcut = {}) {
     auto* a = new TMenuItem(QString::fromUtf8(caption), menu);
     a->setObjectName(QString::fromLatin1(name));
     if (!shortcut.isEmpty()) a->setShortcut(shortcut);
@@ -178,7 +178,8 @@ void TBRVMainform::buildMenus() {
   TMenuItem* exit = item(file, "N5", "Exit", QKeySequence(Qt::ALT | Qt::Key_F4));
 
   QMenu* help = submenu(bar, "N6", "Help");
-  TMenuItem* helpItem = item(help, "N15", "Help", QKeySequence(Qt::Key_F1));
+  // Help opens the help of the current language (the help service connects it).
+  item(help, "N15", "Help", QKeySequence(Qt::Key_F1));
   TMenuItem* about = item(help, "N4", "About");
   m_languageMenu = new QMenu(this);
   m_language1 = new TMenuItem("Language", help);
@@ -198,7 +199,6 @@ void TBRVMainform::buildMenus() {
   connect(about, &QAction::triggered, this, [this] {
     if (m_about) m_about->exec();
   });
-  (void)helpItem;
 
   // The input list's context menu.
   auto* popup = named<QMenu>("PopupMenu1", this);
@@ -266,8 +266,7 @@ void TBRVMainform::FormCreate() {
   m_pages->decoratePresets(m_env.dateFormat.decimalSeparator);
   // 4. textfs and filefs.
   m_pages->setDateFormats(m_env.dateFormat, m_env.dateFormat.forFileNames());
-  // 8. The name counter.
-  counter = 0;
+  // 8. The run's name counter starts at 0 with the run controller's job.
   // 10. The accepted extensions and the add-files filter come from the core's registry.
   // 12. Threads up to the number of logical processors.
   m_pages->setThreadsMaximum(m_env.cpuCount);

@@ -122,7 +122,6 @@ class TBRVMainform : public QMainWindow {
   bool m_closed = false;
   bool m_placementPending = true;
   bool m_canceladd = false;
-  int counter = 0;
 
   FileListView* m_list = nullptr;
   PreviewArea* m_preview = nullptr;
