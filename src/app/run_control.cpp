@@ -51,7 +51,6 @@ void RunController::setProgressForm(TProgressform* form) {
   connect(form, &TProgressform::openFolderRequested, this,
           [this] { QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(m_outputFolder))); });
   form->setRegisteredWorkers([this] { return static_cast<int>(m_job->thr.size()); });
-  m_refresh->start();
 }
 
 bool RunController::start(TConversionSettings& settings, const std::vector<std::string>& files) {
@@ -64,6 +63,7 @@ bool RunController::start(TConversionSettings& settings, const std::vector<std::
   setRunning(true);
   m_dispatch->start();
   m_reap->start();
+  m_refresh->start();
   refresh();
   if (m_progress) m_progress->exec();
   return true;
@@ -101,6 +101,8 @@ ProgressSample RunController::sample() const {
 
 void RunController::refresh() {
   emit progressUpdated(refreshTexts(sample(), m_decimalSeparator));
+  // Between runs the counters stand still: no refresh while nothing is shown.
+  if (!m_running && !(m_progress && m_progress->isVisible())) m_refresh->stop();
 }
 
 void RunController::watch() {

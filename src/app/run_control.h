@@ -26,7 +26,8 @@ class RunController : public QObject, public RunHost {
   RunController(QWidget* window, LangString langString, LifetimeTotals& totals);
   ~RunController() override;
 
-  /// The dialog that shows the runs; its refresh runs from now on, every 100 ms.
+  /// The dialog that shows the runs; it is refreshed every 100 ms from the start of a run for
+  /// as long as it is shown or the run goes on.
   void setProgressForm(TProgressform* form);
 
   /// Starts a run with the options as they stand and shows the progress dialog modally;
