@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "base/byte_reader.h"
+#include "base/bytes.h"
 #include "base/error.h"
 #include "codecs/bmp.h"
 #include "codecs/codec.h"
@@ -245,15 +246,6 @@ DecodedImage decode(std::span<const uint8_t> data, const DecodeContext&) {
   return image;
 }
 
-void put16(std::vector<uint8_t>& v, uint32_t x) {
-  v.push_back(static_cast<uint8_t>(x));
-  v.push_back(static_cast<uint8_t>(x >> 8));
-}
-void put32(std::vector<uint8_t>& v, uint32_t x) {
-  put16(v, x & 0xFFFF);
-  put16(v, x >> 16);
-}
-
 }  // namespace
 
 const CodecDescriptor kBmpCodec{"Windows bitmaps", &decode};
@@ -273,20 +265,20 @@ std::vector<uint8_t> encodeBmp(const Bitmap& image) {
   out.reserve(fileSize);
   out.push_back('B');
   out.push_back('M');
-  put32(out, static_cast<uint32_t>(fileSize));
-  put32(out, 0);
-  put32(out, static_cast<uint32_t>(offBits));
-  put32(out, 40);
-  put32(out, static_cast<uint32_t>(image.width()));
-  put32(out, static_cast<uint32_t>(image.height()));  // positive: rows bottom-up
-  put16(out, 1);
-  put16(out, static_cast<uint32_t>(bpp));
-  put32(out, kRgb);
-  put32(out, static_cast<uint32_t>(pixelBytes));
-  put32(out, 3780);  // 96 dots per inch
-  put32(out, 3780);
-  put32(out, bpp <= 8 ? static_cast<uint32_t>(paletteEntries) : 0);
-  put32(out, 0);
+  appendLe32(out, static_cast<uint32_t>(fileSize));
+  appendLe32(out, 0);
+  appendLe32(out, static_cast<uint32_t>(offBits));
+  appendLe32(out, 40);
+  appendLe32(out, static_cast<uint32_t>(image.width()));
+  appendLe32(out, static_cast<uint32_t>(image.height()));  // positive: rows bottom-up
+  appendLe16(out, 1);
+  appendLe16(out, static_cast<uint32_t>(bpp));
+  appendLe32(out, kRgb);
+  appendLe32(out, static_cast<uint32_t>(pixelBytes));
+  appendLe32(out, 3780);  // 96 dots per inch
+  appendLe32(out, 3780);
+  appendLe32(out, bpp <= 8 ? static_cast<uint32_t>(paletteEntries) : 0);
+  appendLe32(out, 0);
   for (size_t i = 0; i < paletteEntries; ++i) {
     PaletteEntry e = i < image.palette().size() ? image.palette()[i] : PaletteEntry{};
     out.push_back(e.b);

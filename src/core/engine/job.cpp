@@ -4,6 +4,7 @@
 #include <chrono>
 #include <system_error>
 
+#include "base/paths.h"
 #include "base/platform.h"
 #include "engine/pipeline.h"
 #include "imaging/masks.h"
@@ -29,10 +30,7 @@ void TConversionThread::Execute() {
 }
 
 std::string provisionalTarget(const std::string& outputFolder, const std::string& source, std::string_view code) {
-  std::string name = namePart(source);
-  size_t dot = name.rfind('.');
-  if (dot != std::string::npos) name.erase(dot);
-  return outputFolder + name + "." + std::string(code);
+  return outputFolder + stemOf(source) + "." + std::string(code);
 }
 
 ConversionJob::ConversionJob(RunHost& host, ErrorLog& log, LifetimeTotals& totals)

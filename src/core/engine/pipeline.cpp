@@ -7,7 +7,9 @@
 #include <optional>
 
 #include "base/error.h"
+#include "base/paths.h"
 #include "base/platform.h"
+#include "base/strings.h"
 #include "codecs/encoders.h"
 #include "codecs/raw_route.h"
 #include "codecs/registry.h"
@@ -46,11 +48,7 @@ DecodedSource decodeSource(const std::string& path, DecodeFailure& failure) {
 }
 
 std::string replaceExtension(const std::string& path, const std::string& extension) {
-  std::string folder = folderPart(path);
-  std::string name = namePart(path);
-  size_t dot = name.rfind('.');
-  if (dot != std::string::npos) name.erase(dot);
-  return folder + name + extension;
+  return folderPart(path) + stemOf(path) + extension;
 }
 
 namespace {

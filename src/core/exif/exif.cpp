@@ -18,7 +18,9 @@
 #include <set>
 
 #include "base/error.h"
+#include "base/paths.h"
 #include "base/platform.h"
+#include "base/strings.h"
 #include "exif/jpeg_segments.h"
 #include "exif/maker_note.h"
 

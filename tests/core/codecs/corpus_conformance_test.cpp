@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "base/error.h"
+#include "base/paths.h"
 #include "codecs/registry.h"
 #include "support/test_support.h"
 
