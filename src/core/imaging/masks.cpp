@@ -5,7 +5,6 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <mutex>
 #include <new>
 #include <optional>
 #include <utility>
@@ -14,7 +13,6 @@
 #include "base/error.h"
 #include "base/paths.h"
 #include "base/strings.h"
-#include "engine/conversion_lock.h"
 #include "exif/exif.h"
 
 namespace brevane::imaging {
@@ -103,12 +101,11 @@ std::string ExpandNameMask(const std::string& mask, int counterLength, const Mas
                                                      });
 }
 
-std::string ExpandTextMask(const std::string& mask, const MaskInput& input, const DateTimeFormat& textfs,
-                           bool lockExif) {
-  return ExpandTextMask(mask, input, textfs, lockExif, localNow());
+std::string ExpandTextMask(const std::string& mask, const MaskInput& input, const DateTimeFormat& textfs) {
+  return ExpandTextMask(mask, input, textfs, localNow());
 }
 
-std::string ExpandTextMask(const std::string& mask, const MaskInput& input, const DateTimeFormat& textfs, bool lockExif,
+std::string ExpandTextMask(const std::string& mask, const MaskInput& input, const DateTimeFormat& textfs,
                            const LocalDateTime& now) {
   LocalDateTime ft = fileTime(input.filename).value_or(now);
   std::string text = substitute(mask, {
@@ -124,13 +121,7 @@ std::string ExpandTextMask(const std::string& mask, const MaskInput& input, cons
                                       });
   // The source is opened for its Exif date only when the text still asks for it.
   if (!containsToken(text, "[ET]") && !containsToken(text, "[ED]")) return text;
-  std::pair<std::string, std::string> timeAndDate;
-  if (lockExif) {
-    std::lock_guard lock(ConversionLock());
-    timeAndDate = exifTimeAndDate(input.filename, textfs, now);
-  } else {
-    timeAndDate = exifTimeAndDate(input.filename, textfs, now);
-  }
+  std::pair<std::string, std::string> timeAndDate = exifTimeAndDate(input.filename, textfs, now);
   return substitute(text, {{"[ET]", timeAndDate.first}, {"[ED]", timeAndDate.second}});
 }
 
