@@ -16,6 +16,11 @@ inline void appendLe32(std::vector<uint8_t>& out, uint32_t v) {
   appendLe16(out, v >> 16);
 }
 
+/// Appends a 32-bit value, most significant byte first.
+inline void appendBe32(std::vector<uint8_t>& out, uint32_t v) {
+  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<uint8_t>(v >> shift));
+}
+
 /// Stores a 16- or 32-bit value at `p`, least significant byte first.
 inline void storeLe16(uint8_t* p, uint16_t v) {
   p[0] = static_cast<uint8_t>(v);
