@@ -639,23 +639,23 @@ void resampleImageWith(Bitmap& source, Bitmap& destination, uint8_t kernel, floa
       return;
     }
     const size_t workStride = 3 * static_cast<size_t>(dw);
-    std::unique_ptr<uint8_t[]> work(new uint8_t[workStride * static_cast<size_t>(sh)]);
+    ByteBuffer work(workStride * static_cast<size_t>(sh));
     HorizontalAvx2 horizontal(source, h);
     for (int y0 = 0; y0 < sh; y0 += 8) {
       const int n = std::min(8, sh - y0);
       uint8_t* out[8];
-      for (int r = 0; r < n; ++r) out[r] = work.get() + static_cast<size_t>(y0 + r) * workStride;
+      for (int r = 0; r < n; ++r) out[r] = work.data() + static_cast<size_t>(y0 + r) * workStride;
       horizontal.toBytes(y0, n, out);
     }
-    verticalAvx2(work.get(), workStride, destination, v);
+    verticalAvx2(work.data(), workStride, destination, v);
     return;
   }
 
   const size_t workStride = 3 * static_cast<size_t>(dw);
-  std::unique_ptr<uint8_t[]> work(new uint8_t[workStride * static_cast<size_t>(sh)]);
-  horizontalGeneric(source, work.get(), workStride,
+  ByteBuffer work(workStride * static_cast<size_t>(sh));
+  horizontalGeneric(source, work.data(), workStride,
                     makeTable(buildContributorList(sw, dw, resampleScale(sw, dw), kernel, radius)));
-  verticalGeneric(work.get(), workStride, destination,
+  verticalGeneric(work.data(), workStride, destination,
                   makeTable(buildContributorList(sh, dh, resampleScale(sh, dh), kernel, radius)));
 }
 
