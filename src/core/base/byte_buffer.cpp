@@ -100,6 +100,7 @@ class LargeBlockCache {
       std::lock_guard lock(m_mutex);
       blocks.swap(m_blocks);
       m_cachedBytes = 0;
+      m_peakLive = m_liveBytes;  // the next run sets its own limit
     }
     for (const CachedBlock& b : blocks) ::munmap(b.block, b.capacity);
   }

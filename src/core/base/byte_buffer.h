@@ -68,11 +68,12 @@ struct LargeBlockStats {
 };
 LargeBlockStats largeBlockStats();
 
-/// Unmaps every cached block (the end of a run: an idle program keeps nothing).
+/// Unmaps every cached block (the end of a run: an idle program keeps nothing) and starts the
+/// measure of the peak anew.
 void trimLargeBlockCache() noexcept;
 
-/// The cache keeps at most as many bytes as were live at once so far (so a run's memory never
-/// goes beyond twice its peak), and never more than this ceiling. Tests lower it.
+/// The cache keeps at most as many bytes as were live at once since the last trim (so a run's
+/// memory never goes beyond twice its peak), and never more than this ceiling. Tests lower it.
 void setLargeBlockCacheCeiling(size_t bytes) noexcept;
 
 }  // namespace memory
