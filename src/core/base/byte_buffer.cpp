@@ -9,6 +9,7 @@
 // pages.
 #include "base/byte_buffer.h"
 
+#include <malloc.h>
 #include <sys/mman.h>
 
 #include <algorithm>
@@ -189,6 +190,17 @@ void releaseLargeBlock(uint8_t* block, size_t capacity) noexcept { cache().relea
 LargeBlockStats largeBlockStats() { return cache().stats(); }
 void trimLargeBlockCache() noexcept { cache().trim(); }
 void setLargeBlockCacheCeiling(size_t bytes) noexcept { cache().setCeiling(bytes); }
+
+void keepFreedHeapMemory() noexcept {
+  static const bool done = [] {
+#if defined(__GLIBC__)
+    ::mallopt(M_MMAP_THRESHOLD, 64 << 20);
+    ::mallopt(M_TRIM_THRESHOLD, 128 << 20);
+#endif
+    return true;
+  }();
+  (void)done;
+}
 
 }  // namespace memory
 

@@ -76,5 +76,11 @@ void trimLargeBlockCache() noexcept;
 /// memory never goes beyond twice its peak), and never more than this ceiling. Tests lower it.
 void setLargeBlockCacheCeiling(size_t bytes) noexcept;
 
+/// Sets the heap allocator (once per process) to serve requests up to 64 MiB from its heap and
+/// to keep up to 128 MiB of freed memory, so that the smaller buffers of each file (the file's
+/// bytes, the libraries' work memory, encoded output) reuse the pages of the file before
+/// instead of being mapped and faulted in anew. Called at the start of a run.
+void keepFreedHeapMemory() noexcept;
+
 }  // namespace memory
 }  // namespace brevane
