@@ -34,6 +34,8 @@ class LargeBlockCache {
  public:
   uint8_t* acquire(size_t size, size_t& capacity) {
     const size_t rounded = roundUp(size);
+    std::vector<CachedBlock> evicted;
+    evicted.reserve(8);
     {
       std::lock_guard lock(m_mutex);
       // The smallest cached block that holds the request without wasting more than its size.
@@ -53,7 +55,11 @@ class LargeBlockCache {
       }
       ++m_mapped;
       noteLive(rounded);
+      // A new mapping must not take the blocks mapped in all (live and cached) beyond the
+      // peak of live ones: cached blocks that do not fit go first, oldest first.
+      evictLocked(limitLocked() > m_liveBytes ? limitLocked() - m_liveBytes : 0, evicted);
     }
+    for (const CachedBlock& b : evicted) ::munmap(b.block, b.capacity);
     uint8_t* block = mapBlock(rounded);
     if (!block) {
       std::lock_guard lock(m_mutex);
@@ -73,24 +79,9 @@ class LargeBlockCache {
         m_blocks.push_back({block, capacity});
         m_cachedBytes += capacity;
       } catch (...) {
-        evicted.push_back({block, capacity});  // no room to remember it: unmap it at once
+        ::munmap(block, capacity);  // no room to remember it: unmapped at once
       }
-      // The oldest blocks go first.
-      const size_t limit = limitLocked();
-      size_t drop = 0;
-      while (drop < m_blocks.size() && m_cachedBytes > limit) {
-        m_cachedBytes -= m_blocks[drop].capacity;
-        ++drop;
-      }
-      if (drop) {
-        try {
-          evicted.insert(evicted.end(), m_blocks.begin(), m_blocks.begin() + static_cast<std::ptrdiff_t>(drop));
-          m_blocks.erase(m_blocks.begin(), m_blocks.begin() + static_cast<std::ptrdiff_t>(drop));
-        } catch (...) {
-          // Could not note them as evicted: they stay cached, counted again.
-          for (size_t i = 0; i < drop; ++i) m_cachedBytes += m_blocks[i].capacity;
-        }
-      }
+      evictLocked(limitLocked(), evicted);
     }
     for (const CachedBlock& b : evicted) ::munmap(b.block, b.capacity);
   }
@@ -153,18 +144,25 @@ class LargeBlockCache {
     std::vector<CachedBlock> evicted;
     {
       std::lock_guard lock(m_mutex);
-      const size_t limit = limitLocked();
-      while (!m_blocks.empty() && m_cachedBytes > limit) {
-        try {
-          evicted.push_back(m_blocks.front());
-        } catch (...) {
-          break;
-        }
-        m_cachedBytes -= m_blocks.front().capacity;
-        m_blocks.erase(m_blocks.begin());
-      }
+      evictLocked(limitLocked(), evicted);
     }
     for (const CachedBlock& b : evicted) ::munmap(b.block, b.capacity);
+  }
+
+  // Moves the oldest cached blocks to `evicted` until the cache holds at most `keep` bytes. A
+  // block that cannot be noted there stays cached (it is unmapped by a later call).
+  void evictLocked(size_t keep, std::vector<CachedBlock>& evicted) noexcept {
+    size_t drop = 0;
+    while (drop < m_blocks.size() && m_cachedBytes > keep) {
+      try {
+        evicted.push_back(m_blocks[drop]);
+      } catch (...) {
+        break;
+      }
+      m_cachedBytes -= m_blocks[drop].capacity;
+      ++drop;
+    }
+    m_blocks.erase(m_blocks.begin(), m_blocks.begin() + static_cast<std::ptrdiff_t>(drop));
   }
 
   std::mutex m_mutex;
