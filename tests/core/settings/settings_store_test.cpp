@@ -6,7 +6,7 @@
 
 #include "base/error.h"
 #include "base/platform.h"
-#include "settings/conversion_keys.h"
+#include "settings/settings_keys.h"
 #include "settings/ini_syntax.h"
 #include "support/test_support.h"
 
