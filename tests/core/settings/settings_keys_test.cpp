@@ -91,15 +91,5 @@ INSTANTIATE_TEST_SUITE_P(
                       TakesCase{"Selected_mode", "3", false}, TakesCase{"Rename_mask", "", true},
                       TakesCase{"AllProcessedBytes", "-7", true}));
 
-TEST(SettingsKeys, AcceptedValuesNameTheRange) {
-  Environment env = machine();
-  EXPECT_EQ(acceptedValues(*findSettingsKey("Resize_percent"), env), "a whole number from 1 to 200");
-  EXPECT_EQ(acceptedValues(*findSettingsKey("Threads"), env),
-            "a whole number from 1 to 4 (the number of logical processors)");
-  EXPECT_EQ(acceptedValues(*findSettingsKey("Overwrite"), env), "1 (on) or 0 (off)");
-  EXPECT_EQ(rangeText(*findSettingsKey("Output_format"), env), "0-5");
-  EXPECT_EQ(rangeText(*findSettingsKey("Output_path"), env), "");
-}
-
 }  // namespace
 }  // namespace brevane::settings
