@@ -30,6 +30,9 @@
 namespace brevane::cli {
 namespace {
 
+// The error code of a source that cannot be opened, as the run's lines use it.
+constexpr const char* kOpenFailed = "AFO:";
+
 // Built-in English texts of the messages the batch command shows.
 std::string builtinText(const std::string& key) {
   static const std::map<std::string, std::string> kTexts = {
@@ -88,9 +91,8 @@ std::optional<std::string> fileProblem(const std::string& path) {
   struct stat st;
   if (stat(path.c_str(), &st) != 0) return std::strerror(errno);
   if (S_ISDIR(st.st_mode)) return std::nullopt;
-  if (S_ISFIFO(st.st_mode)) return "Is a named pipe";
-  if (S_ISSOCK(st.st_mode)) return "Is a socket";
-  if (!S_ISREG(st.st_mode)) return "Is a device";
+  // A FIFO or a device would block the reader or never end.
+  if (!S_ISREG(st.st_mode)) return "Not a regular file";
   int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return std::strerror(errno);
   close(fd);
@@ -100,7 +102,7 @@ std::optional<std::string> fileProblem(const std::string& path) {
 void scanFolder(const std::string& folder, std::vector<std::string>& files, std::vector<PathProblem>& problems) {
   DIR* dir = opendir(folder.c_str());
   if (!dir) {
-    problems.push_back({folder, std::strerror(errno)});
+    problems.push_back({folder, std::strerror(errno), true});
     return;
   }
   std::vector<std::string> subfolders;
@@ -240,7 +242,14 @@ int runBatch(const std::vector<std::string>& args) {
   }
   std::vector<PathProblem> problems;
   std::vector<std::string> files = collectInputs(o.paths, problems);
-  for (const PathProblem& p : problems) std::cerr << "brevane-batch: " << p.path << ": " << p.message << "\n";
+  // A file that cannot be opened gets the line a run gives such a file, in the system's words
+  // rather than a decoder's; a folder that cannot be read gets the command's own line.
+  for (const PathProblem& p : problems) {
+    if (p.folder)
+      std::cerr << "brevane-batch: cannot read folder " << p.path << ": " << p.message << "\n";
+    else
+      std::cerr << kOpenFailed << p.path << ": " << p.message << "\n";
+  }
   // Every path named had a problem: they are reported, and there is no run to start.
   if (files.empty() && !problems.empty()) return 1;
   if (o.action == Action::kDryRun) {

@@ -10,6 +10,7 @@ namespace brevane::cli {
 struct PathProblem {
   std::string path;
   std::string message;
+  bool folder = false;  // a folder that cannot be read (else a file)
 };
 
 /// Expands files and folders into the run's list: folders recursively (accepted extensions
