@@ -17,21 +17,20 @@
 #include <set>
 
 #include "base/error.h"
+#include "base/paths.h"
 #include "base/platform.h"
 #include "cli/dry_run.h"
 #include "cli/option_docs.h"
 #include "cli/options.h"
 #include "cli/progress_bar.h"
 #include "codecs/registry.h"
+#include "engine/error_codes.h"
 #include "engine/job.h"
 #include "engine/progress_text.h"
 #include "i18n/language_file.h"
 
 namespace brevane::cli {
 namespace {
-
-// The error code of a source that cannot be opened, as the run's lines use it.
-constexpr const char* kOpenFailed = "AFO:";
 
 // Built-in English texts of the messages the batch command shows.
 std::string builtinText(const std::string& key) {
@@ -248,7 +247,7 @@ int runBatch(const std::vector<std::string>& args) {
     if (p.folder)
       std::cerr << "brevane-batch: cannot read folder " << p.path << ": " << p.message << "\n";
     else
-      std::cerr << kOpenFailed << p.path << ": " << p.message << "\n";
+      std::cerr << errorcode::kOpen << p.path << ": " << p.message << "\n";
   }
   // Every path named had a problem: they are reported, and there is no run to start.
   if (files.empty() && !problems.empty()) return 1;

@@ -5,14 +5,19 @@
 #include <mutex>
 
 #include "base/error.h"
-#include "base/platform.h"
+#include "base/paths.h"
+#include "base/strings.h"
+#include "codecs/output_formats.h"
 #include "engine/conversion_lock.h"
 #include "engine/job.h"
 #include "engine/pipeline.h"
+#include "engine/step_options.h"
 #include "imaging/masks.h"
 #include "imaging/resize.h"
 
 namespace brevane::cli {
+
+using codecs::OutputFormat;
 
 PixelSize sourcePixelSize(const std::string& path) {
   if (auto size = headerPixelSize(path)) return *size;
@@ -22,25 +27,28 @@ PixelSize sourcePixelSize(const std::string& path) {
   return {decoded.image.width, decoded.image.height};
 }
 
-PixelSize resizedSize(PixelSize source, const TConversionSettings& s) {
+PixelSize resizedSize(PixelSize source, const TConversionSettings& settings) {
+  // The sizes the resize step gives with the options the pipeline builds for it.
+  imaging::ResizeOptions o = resizeOptions(settings);
   int w = source.width, h = source.height;
-  switch (s.Selected_mode) {
-    case 1: {
-      if (!s.Resize_proportional) return {s.Resize_width, s.Resize_height};
-      if (s.SmartCrop_enable)
-        if (auto crop = imaging::smartCropRect(w, h, s.Resize_width, s.Resize_height, s.EnlargeIfSmall)) {
+  switch (o.mode) {
+    case imaging::ResizeMode::kWidthHeight: {
+      if (!o.proportional) return {o.width, o.height};
+      if (o.smartCrop)
+        if (auto crop = imaging::smartCropRect(w, h, o.width, o.height, o.enlarge)) {
           w = crop->width;
           h = crop->height;
         }
-      imaging::Size fit = imaging::Fit(w, h, s.Resize_width, s.Resize_height, s.EnlargeIfSmall);
+      imaging::Size fit = imaging::Fit(w, h, o.width, o.height, o.enlarge);
       return {fit.width, fit.height};
     }
-    case 2: {
-      imaging::Size p = imaging::percentSize(w, h, s.Resize_percent);
+    case imaging::ResizeMode::kPercent: {
+      imaging::Size p = imaging::percentSize(w, h, o.percent);
       return {p.width, p.height};
     }
-    default: return source;
+    case imaging::ResizeMode::kNone: break;
   }
+  return source;
 }
 
 std::vector<PlannedOutput> planOutputs(const TConversionSettings& settings, const std::vector<std::string>& files,
@@ -50,7 +58,7 @@ std::vector<PlannedOutput> planOutputs(const TConversionSettings& settings, cons
   if (!s.Output_path.empty() && s.Output_path.back() != '/') s.Output_path += '/';
   std::string mask = toLower(s.Rename_mask);
   bool needsSize = s.Rename_enabled && (mask.find("[w]") != std::string::npos || mask.find("[h]") != std::string::npos);
-  std::string code(formatCode(s.Output_format));
+  std::string code(codecs::outputFormat(s.Output_format).code);
 
   std::vector<PlannedOutput> plan;
   int index = 1;
@@ -65,9 +73,12 @@ std::vector<PlannedOutput> planOutputs(const TConversionSettings& settings, cons
         target = imaging::ExpandNameMask(s.Rename_mask, s.Counter_length, input, s.filefs);
       }
       if (s.Auto_format) {
-        out.targets.push_back(replaceExtension(target, ".JPG"));
+        out.targets.push_back(
+            replaceExtension(target, std::string(codecs::outputFormat(OutputFormat::kJpeg).extension)));
         std::string ext = toUpper(extensionOf(file));
-        if (ext != ".JPG" && ext != ".JPEG") out.targets.push_back(replaceExtension(target, ".PNG"));
+        if (ext != ".JPG" && ext != ".JPEG")
+          out.targets.push_back(
+              replaceExtension(target, std::string(codecs::outputFormat(OutputFormat::kPng).extension)));
       } else {
         out.targets.push_back(target);
       }

@@ -7,7 +7,7 @@
 
 #include "base/byte_reader.h"
 #include "base/error.h"
-#include "base/platform.h"
+#include "base/paths.h"
 #include "codecs/codec.h"
 #include "codecs/registry.h"
 

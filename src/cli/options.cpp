@@ -9,8 +9,10 @@
 #include <fstream>
 #include <optional>
 
+#include "base/ini_syntax.h"
 #include "base/platform.h"
-#include "settings/ini_syntax.h"
+#include "base/strings.h"
+#include "codecs/output_formats.h"
 #include "settings/settings_store.h"
 
 namespace brevane::cli {
@@ -19,9 +21,8 @@ namespace {
 // The words of --format: each output format by its code in lower case, then "auto".
 std::vector<OptionWord> formatWords() {
   std::vector<OptionWord> words;
-  const settings::SettingsKey& key = *settings::findSettingsKey("Output_format");
-  for (int i = key.minimum; i <= key.maximum; ++i)
-    words.push_back({toLower(std::string(formatCode(i))), {"Output_format=" + std::to_string(i), "Auto_format=0"}});
+  for (const codecs::OutputFormatInfo& f : codecs::outputFormats())
+    words.push_back({toLower(std::string(f.code)), {"Output_format=" + std::to_string(f.index()), "Auto_format=0"}});
   words.push_back({"auto", {"Auto_format=1"}});
   return words;
 }
@@ -248,7 +249,8 @@ void checkNumber(std::string_view keyName, const std::string& value, std::string
 // The quality key of the output format in effect: JPEG 2000's for JPEG 2000 output, else
 // JPEG's (the automatic format writes JPEG or lossless PNG).
 std::string_view qualityKey(const TConversionSettings& s) {
-  return !s.Auto_format && s.Output_format == static_cast<int>(OutputFormat::kJpeg2000) ? "J2K_quality" : "JPG_quality";
+  bool jpeg2000 = !s.Auto_format && codecs::outputFormat(s.Output_format).id == codecs::OutputFormat::kJpeg2000;
+  return jpeg2000 ? "J2K_quality" : "JPG_quality";
 }
 
 std::vector<std::string> withAlso(const OptionSpec& o, std::vector<std::string> more) {
@@ -303,7 +305,7 @@ void applyAssignment(TConversionSettings& s, const std::string& assignment, cons
   if (eq == std::string::npos || eq == 0) throw UsageError("--set needs KEY=VALUE, got '" + assignment + "'");
   std::string key = assignment.substr(0, eq);
   std::string value = assignment.substr(eq + 1);
-  if (settings::sameIniName(key, settings::kFontSection) || settings::sameIniName(key, settings::kFontKey)) {
+  if (sameIniName(key, settings::kFontSection) || sameIniName(key, settings::kFontKey)) {
     settings::applyFontString(s.Text_Font, value);
     return;
   }

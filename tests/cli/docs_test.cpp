@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "base/platform.h"
+#include "base/paths.h"
 #include "batch_runner.h"
 #include "settings/settings_keys.h"
 #include "support/test_support.h"

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <map>
 
-#include "base/platform.h"
+#include "base/paths.h"
 #include "batch_runner.h"
 #include "codecs/encoders.h"
 #include "codecs/registry.h"
@@ -128,7 +128,7 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"WatermarkPosition", {"--watermark-position", "up"}, {"Img_position", "'up'", "top-left"}},
         RefusalCase{"Threads", {"-j", "0"}, {"Threads", "'0'", "a whole number from 1 to"}},
         RefusalCase{"SetBoolean", {"--set", "Exif=yes"}, {"Exif", "'yes'", "1 (on) or 0 (off)"}},
-        RefusalCase{"SetList", {"--set", "Output_format=6"}, {"Output_format", "'6'", "0 to 5", "4 JPEG 2000"}},
+        RefusalCase{"SetList", {"--set", "Output_format=6"}, {"Output_format", "'6'", "0 to 5", "4 JP2"}},
         RefusalCase{"SetUnknownKey", {"--set", "Quality=5"}, {"unknown settings key 'Quality'"}},
         RefusalCase{"MissingValue", {"--format"}, {"--format needs a value (FORMAT)"}},
         RefusalCase{"SwitchWithValue", {"--crop=1"}, {"--crop takes no value"}},

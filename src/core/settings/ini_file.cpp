@@ -8,15 +8,14 @@
 #include <vector>
 
 #include "base/error.h"
+#include "base/ini_syntax.h"
 #include "base/platform.h"
-#include "settings/ini_syntax.h"
+#include "base/strings.h"
 
 namespace brevane::settings {
 
 std::optional<long long> parseIntegerValue(std::string_view text) {
-  std::string_view t = text;
-  while (!t.empty() && (t.front() == ' ' || t.front() == '\t')) t.remove_prefix(1);
-  while (!t.empty() && (t.back() == ' ' || t.back() == '\t')) t.remove_suffix(1);
+  std::string_view t = trim(text);
   bool negative = false;
   if (!t.empty() && (t.front() == '-' || t.front() == '+')) {
     negative = t.front() == '-';

@@ -7,9 +7,11 @@
 #include <functional>
 
 #include "base/error.h"
+#include "base/ini_syntax.h"
 #include "base/platform.h"
+#include "base/strings.h"
+#include "codecs/output_formats.h"
 #include "settings/ini_file.h"
-#include "settings/ini_syntax.h"
 
 namespace brevane::settings {
 
@@ -51,6 +53,19 @@ KeyEntry entry(SettingsKey key, Field field) {
     return s.member;     \
   }
 
+// The output formats are those of the format table: a new format is a row there.
+int lastOutputFormat() { return static_cast<int>(codecs::outputFormats().size()) - 1; }
+
+std::string_view outputFormatMeaning() {
+  static const std::string kMeaning = [] {
+    std::string text = "output format:";
+    for (const codecs::OutputFormatInfo& f : codecs::outputFormats())
+      text += (f.index() > 0 ? ", " : " ") + std::to_string(f.index()) + " " + std::string(f.code);
+    return text;
+  }();
+  return kMeaning;
+}
+
 // One row per key: name, type, control, range rule, minimum, maximum, default rule, default,
 // meaning, application state.
 const std::vector<KeyEntry>& entries() {
@@ -90,8 +105,8 @@ const std::vector<KeyEntry>& entries() {
       entry<std::string>({"Language", kString, "lang", kNone, 0, 0, kText, "English",
                           "interface language of the desktop program", true},
                          BRV_APP(Language)),
-      entry<int32_t>({"Output_format", kInteger, "ComboBox1", kListIndex, 0, 5, kText, "0",
-                      "output format: 0 JPEG, 1 PNG, 2 BMP, 3 GIF, 4 JPEG 2000, 5 TGA"},
+      entry<int32_t>({"Output_format", kInteger, "ComboBox1", kListIndex, 0, lastOutputFormat(), kText, "0",
+                      outputFormatMeaning()},
                      BRV_CONV(Output_format)),
       entry<int32_t>({"Text_position", kInteger, "ComboBox5", kListIndex, 0, 6, kText, "6",
                       "anchor of the text stamp: 0 top-left, 1 top-center, 2 top-right, 3 center, 4 bottom-left, "
@@ -301,10 +316,10 @@ void applyFontString(FontSpec& font, std::string_view text) {
     if (field < 4) {
       size_t comma = rest.find(',');
       if (comma == std::string_view::npos) return;  // a field counts only when a comma follows
-      value = trimBlanks(rest.substr(0, comma));
+      value = trim(rest.substr(0, comma));
       rest.remove_prefix(comma + 1);
     } else {
-      value = trimBlanks(rest);
+      value = trim(rest);
     }
     if (value.empty()) continue;
     if (field == 0) {

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "base/error.h"
+#include "base/ini_syntax.h"
 #include "base/platform.h"
 
 namespace brevane::settings {
