@@ -15,9 +15,11 @@
 namespace brevane::codecs {
 namespace {
 
-// libheif's own limit on each side of every image it reads, checked while the boxes are parsed,
-// before any tile is decoded.
-constexpr int kMaxSide = 65535;
+// libheif's own limit, checked on each side of every image and grid it reads before it
+// allocates. It bounds sides, not areas: a damaged grid that declares 65535 x 65535 pixels over a
+// tiny picture would otherwise take gigabytes. 16384 x 16384 is the engine's own largest image.
+constexpr int kMaxSide = 16384;
+static_assert(uint64_t{kMaxSide} * kMaxSide <= kMaxImagePixels);
 
 void checkHeif(const heif_error& e) {
   if (e.code == heif_error_Ok) return;
