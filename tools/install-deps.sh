@@ -12,7 +12,9 @@ packages=(
   # text
   libfreetype-dev libharfbuzz-dev libfontconfig-dev fonts-liberation2 fonts-dejavu-core
   # desktop program
-  qt6-base-dev
+  qt6-base-dev qt6-translations-l10n
+  # looking at the desktop program without a display (screenshots under a virtual X server)
+  xvfb xauth xdotool
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
   # independent readers and writers used by tests (never at run time)
