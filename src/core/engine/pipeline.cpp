@@ -32,6 +32,9 @@ DecodedSource decodeSource(const std::string& path, DecodeFailure& failure) {
   DecodedSource result;
   if (codecs::isRawExtension(extensionOf(path))) {
     failure = DecodeFailure::kRaw;
+    // rawdll.so keeps the block of its last call until FreeMemory (and need not be reentrant):
+    // one RAW file at a time, from loading the library to unloading it.
+    std::lock_guard lock(ConversionLock());
     try {
       codecs::RawDecodeResult raw = codecs::decodeRaw(path);
       result.image = std::move(raw.image);
@@ -168,13 +171,14 @@ bool passOverwriteGuard(TConversionThread& worker, const PipelineEnv& env) {
   return false;
 }
 
-// Decodes the source under the lock, counts its input and builds the working image; the
-// decoded image is released before this returns.
+// Decodes the source, counts its input and builds the working image; the decoded image is
+// released before this returns. Workers decode at the same time: every decoder but the RAW
+// route keeps all its state per call (libjpeg, libpng, giflib and OpenJPEG objects, libtiff
+// with its per-handle handlers, the own readers), and decodeSource locks that route itself.
 bool decodeToWorkingImage(TConversionThread& worker, const PipelineEnv& env, WorkingImage& w) {
   DecodedSource source;
   DecodeFailure failure = DecodeFailure::kSource;
   try {
-    std::lock_guard lock(ConversionLock());
     source = decodeSource(worker.filename, failure);
   } catch (const std::exception& e) {
     switch (failure) {
