@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # End-to-end check of the desktop program under a virtual X server: starts brevane with the
 # bundled samples in its list, presses Convert with a click, waits for the run's summary,
-# checks the output folder and keeps screenshots of the finished progress dialog and the screen.
-# Usage: tools/gui-e2e.sh [BUILD_DIR] [LANGUAGE (English|Russian)] [SHOT_DIR]
+# checks the output folder and keeps screenshots of the progress dialog while it runs and once
+# it has finished. COPIES=N lists each sample N times (a longer run to look at).
+# Usage: [COPIES=N] tools/gui-e2e.sh [BUILD_DIR] [LANGUAGE (English|Russian)] [SHOT_DIR]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=$(realpath "${1:-build}")
@@ -17,7 +18,13 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/config/Brevane" "$work/run" "$work/in" "$work/out"
 chmod 700 "$work/run"
-cp data/samples/* "$work/in/"
+copies=${COPIES:-1}
+for i in $(seq 1 "$copies"); do
+  for f in data/samples/*; do
+    name=$(basename "$f")
+    if [ "$copies" -eq 1 ]; then cp "$f" "$work/in/$name"; else cp "$f" "$work/in/${name%.*}-$i.${name##*.}"; fi
+  done
+done
 # One file that cannot be read, for an error line in the log.
 printf 'not a picture' >"$work/in/damaged.png"
 expected=$(($(ls "$work/in" | wc -l) - 1))
@@ -31,7 +38,7 @@ Selected_mode=2
 Resize_percent=50
 INI
 
-export work build shots expected language
+export work build shots expected language copies
 xvfb-run -a -s "-screen 0 1280x900x24" bash -c '
   set -euo pipefail
   export HOME="$work" XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run"
@@ -44,8 +51,14 @@ xvfb-run -a -s "-screen 0 1280x900x24" bash -c '
   import -window root "$shots/before-$language.png"
   # Convert sits at the bottom right, left of Exit (90 pixels wide, 6 apart, 6 from the edges).
   xdotool mousemove --window "$wid" $((WIDTH - 6 - 90 - 6 - 40)) $((HEIGHT - 6 - 16)) click 1
-  for _ in $(seq 1 300); do
-    [ "$(ls "$work/out" | wc -l)" -ge "$expected" ] && break
+  running_shot=0
+  for _ in $(seq 1 $((300 * copies))); do
+    done_files=$(ls "$work/out" | wc -l)
+    [ "$done_files" -ge "$expected" ] && break
+    if [ "$running_shot" -eq 0 ] && [ "$copies" -gt 1 ] && [ "$done_files" -ge $((expected / 3)) ]; then
+      import -window root "$shots/running-$language.png"
+      running_shot=1
+    fi
     sleep 0.1
   done
   sleep 1.5  # the completion watcher and the summary

@@ -58,6 +58,9 @@ bool RunController::start(TConversionSettings& settings, const std::vector<std::
   // that a new start would replace.
   if (m_running) return false;
   m_decimalSeparator = settings.textfs.decimalSeparator;
+  // The language's units from the first refresh on: a Russian dialog never mixes in the
+  // built-in ones, and the summary keeps its units after the end.
+  m_units = ProgressUnits{m_lang("KiB").toStdString(), m_lang("MiB").toStdString(), m_lang("second").toStdString()};
   if (!m_job->start(settings, files)) return false;
   m_outputFolder = settings.Output_path;
   setRunning(true);
@@ -100,7 +103,7 @@ ProgressSample RunController::sample() const {
 }
 
 void RunController::refresh() {
-  emit progressUpdated(refreshTexts(sample(), m_decimalSeparator));
+  emit progressUpdated(refreshTexts(sample(), m_decimalSeparator, m_units));
   // Between runs the counters stand still: no refresh while nothing is shown.
   if (!m_running && !(m_progress && m_progress->isVisible())) m_refresh->stop();
 }
@@ -114,10 +117,9 @@ void RunController::watch() {
     // Lines the last workers posted come before the end lines.
     QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
     m_progress->showFinished(m_lang("progressformPngBitBtn1CaptionClose"));
-    ProgressUnits units{m_lang("KiB").toStdString(), m_lang("MiB").toStdString(), m_lang("second").toStdString()};
     std::vector<std::string> end = endOfRunLines(m_lang("AllProcessed").toStdString(), m_job->counters.processed);
     m_progress->appendLine(QString::fromStdString(end[0]));
-    m_progress->showValues(summaryTexts(sample(), m_decimalSeparator, units));
+    m_progress->showValues(summaryTexts(sample(), m_decimalSeparator, m_units));
     m_progress->appendLine(QString::fromStdString(end[1]));
   }
   setRunning(false);

@@ -58,7 +58,7 @@ class RunController : public QObject, public RunHost {
   void renameMaskShown(const QString& mask);
   /// One line of the run's log, delivered on the window's thread.
   void lineLogged(const QString& line);
-  /// The values of a refresh (built-in units).
+  /// The values of a refresh.
   void progressUpdated(const brevane::ProgressTexts& texts);
   /// A run began, or its last worker has gone.
   void runningChanged(bool running);
@@ -83,6 +83,7 @@ class RunController : public QObject, public RunHost {
   QTimer* m_refresh;   // the progress dialog's refresh
   std::string m_outputFolder;
   char m_decimalSeparator = '.';
+  ProgressUnits m_units;  // the language's, read when the run starts
   bool m_running = false;
 };
 

@@ -22,8 +22,8 @@ ProgressTexts texts(const ProgressSample& s, char sep, const ProgressUnits& unit
 
 }  // namespace
 
-ProgressTexts refreshTexts(const ProgressSample& sample, char decimalSeparator) {
-  return texts(sample, decimalSeparator, ProgressUnits{}, false);
+ProgressTexts refreshTexts(const ProgressSample& sample, char decimalSeparator, const ProgressUnits& units) {
+  return texts(sample, decimalSeparator, units, false);
 }
 
 ProgressTexts summaryTexts(const ProgressSample& sample, char decimalSeparator, const ProgressUnits& units) {

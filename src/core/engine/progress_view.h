@@ -20,7 +20,7 @@ struct ProgressSample {
   bool clockRunning = false;  // the reaper still runs: the time value follows the clock
 };
 
-/// The words after the numbers: the built-in ones, or the language's at the end of a run.
+/// The words after the numbers: the built-in ones, or the language's.
 struct ProgressUnits {
   std::string kib = "KiB";
   std::string mib = "MiB";
@@ -37,8 +37,9 @@ struct ProgressTexts {
   std::optional<std::string> seconds;  // only while the clock runs (always at the end)
 };
 
-/// The values of a refresh, with the built-in units.
-ProgressTexts refreshTexts(const ProgressSample& sample, char decimalSeparator);
+/// The values of a refresh. The window passes the language's units, as at the end of the run,
+/// so that the summary's units do not turn back into the built-in ones at the next refresh.
+ProgressTexts refreshTexts(const ProgressSample& sample, char decimalSeparator, const ProgressUnits& units = {});
 
 /// The values shown when the run has ended, with the language's units; the time value always.
 ProgressTexts summaryTexts(const ProgressSample& sample, char decimalSeparator, const ProgressUnits& units);

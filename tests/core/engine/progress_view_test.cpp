@@ -54,6 +54,7 @@ TEST(ProgressView, RefreshCountsFilesAndFollowsTheClockOnlyWhileReaping) {
   EXPECT_EQ(running.files, "3/10");
   EXPECT_EQ(running.workers, "2");
   EXPECT_EQ(running.seconds, "61.23 s");
+  EXPECT_EQ(refreshTexts(s, ',', ProgressUnits{"КиБ", "МиБ", "с"}).seconds, "61,23 с");
 
   s.clockRunning = false;  // after the end the time keeps its end-of-run text
   EXPECT_FALSE(refreshTexts(s, '.').seconds.has_value());
