@@ -1,4 +1,5 @@
 // The option notebook: the pages of the WebP, AVIF and JPEG XL writers.
+#include <QEvent>
 #include <QGridLayout>
 
 #include "option_pages.h"
@@ -17,6 +18,23 @@ std::vector<QWidget*> percentRow(QGridLayout* grid, int row, TLabel* caption, TT
   sliderRow(grid, row, caption, slider, value);
   return {caption, slider, value};
 }
+
+// Shows the caption's hint on the slider too: the language switch sets hints on labels, not on
+// sliders.
+class HintMirror : public QObject {
+ public:
+  HintMirror(QWidget* caption, QWidget* slider) : QObject(caption), m_slider(slider) {
+    caption->installEventFilter(this);
+    slider->setToolTip(caption->toolTip());
+  }
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::ToolTipChange) m_slider->setToolTip(static_cast<QWidget*>(watched)->toolTip());
+    return false;
+  }
+
+ private:
+  QWidget* m_slider;
+};
 
 // Lossless greys the quality row, which the lossless mode does not use; unticking it gives the
 // slider back at its position.
@@ -49,12 +67,14 @@ QWidget* OptionPages::pageAvif() {
              named<TLabel>("Label29"));
   TTrackBar* speed = slider("TrackBar6", "AVIF_speed", 6, 1);
   speed->setPageStep(1);
-  speed->setToolTip(QStringLiteral("0: slowest, smallest file; 10: fastest"));
   auto* value = named<TLabel>("Label31");
   auto show = [value](int v) { value->setText(QString::fromStdString(settings::plainLabel(v))); };
   connect(speed, &QSlider::valueChanged, value, show);
   show(speed->value());
-  sliderRow(grid, 1, named<TLabel>("Label30", "Speed:"), speed, value);
+  auto* caption = named<TLabel>("Label30", "Speed:");
+  caption->setToolTip(QStringLiteral("0: slowest, smallest file; 10: fastest"));
+  new HintMirror(caption, speed);
+  sliderRow(grid, 1, caption, speed, value);
   grid->setRowStretch(2, 1);
   return page;
 }
