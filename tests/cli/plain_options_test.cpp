@@ -151,7 +151,7 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"WatermarkPosition", {"--watermark-position", "up"}, {"Img_position", "'up'", "top-left"}},
         RefusalCase{"Threads", {"-j", "0"}, {"Threads", "'0'", "a whole number from 1 to"}},
         RefusalCase{"SetBoolean", {"--set", "Exif=yes"}, {"Exif", "'yes'", "1 (on) or 0 (off)"}},
-        RefusalCase{"SetList", {"--set", "Output_format=9"}, {"Output_format", "'9'", "0 to 8", "8 JXL"}},
+        RefusalCase{"SetList", {"--set", "Output_format=9"}, {"Output_format", "'9'", "0 to 8", "4 JP2", "8 JXL"}},
         RefusalCase{"SetUnknownKey", {"--set", "Quality=5"}, {"unknown settings key 'Quality'"}},
         RefusalCase{"MissingValue", {"--format"}, {"--format needs a value (FORMAT)"}},
         RefusalCase{"SwitchWithValue", {"--crop=1"}, {"--crop takes no value"}},
