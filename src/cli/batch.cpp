@@ -6,12 +6,15 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <clocale>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iostream>
 #include <map>
+#include <mutex>
 #include <set>
 
 #include "base/error.h"
@@ -122,6 +125,23 @@ class BatchHost : public RunHost {
   const BatchTexts& m_texts;
 };
 
+// A line as the terminal shows it: control characters of a file name (a line break, an escape
+// sequence) are written as \n, \t or \xHH, so that every error stays one line and cannot
+// drive the terminal.
+std::string printableLine(const std::string& line) {
+  std::string out;
+  out.reserve(line.size());
+  for (char c : line) {
+    auto b = static_cast<unsigned char>(c);
+    if (b == '\n') out += "\\n";
+    else if (b == '\t') out += "\\t";
+    else if (b == '\\') out += "\\\\";
+    else if (b < 0x20 || b == 0x7F) out += format("\\x%02X", b);
+    else out += c;
+  }
+  return out;
+}
+
 void scanFolder(const std::string& folder, std::vector<std::string>& files, std::vector<std::string>& warnings) {
   DIR* dir = opendir(folder.c_str());
   if (!dir) {
@@ -190,8 +210,15 @@ Options parseArguments(const std::vector<std::string>& args) {
 std::vector<std::string> collectInputs(const std::vector<std::string>& paths, std::vector<std::string>& warnings) {
   std::vector<std::string> out;
   std::set<std::string> seen;
+  // Two spellings of one file (a symbolic link, "./", "a//b") are one entry: converted twice
+  // with Overwrite into its own folder, the second pass would read the first one's output.
   auto add = [&](const std::string& p) {
-    if (seen.insert(p).second) out.push_back(p);
+    std::string key = p;
+    if (char* real = ::realpath(p.c_str(), nullptr)) {
+      key = real;
+      std::free(real);
+    }
+    if (seen.insert(key).second) out.push_back(p);
   };
   for (std::string p : paths) {
     if (isDirectory(p)) {
@@ -234,11 +261,15 @@ int runBatch(const std::vector<std::string>& args) {
   LifetimeTotals totals;
   ConversionJob job(host, log, totals);
   bool live = !o.quiet && isatty(STDERR_FILENO);
+  // Error lines come from the workers, the progress line from this thread: one lock keeps
+  // the terminal and `lineShown` consistent.
+  std::mutex terminal;
   bool lineShown = false;
   log.setListener([&](const std::string& line) {
+    std::lock_guard lock(terminal);
     if (lineShown) std::cerr << "\r\033[K";
     lineShown = false;
-    std::cerr << line << "\n";
+    std::cerr << printableLine(line) << "\n";
   });
   if (!job.start(o.settings, files)) return 2;
 
@@ -249,6 +280,7 @@ int runBatch(const std::vector<std::string>& args) {
                        sizeText(job.counters.processedbytes.load(), sep) + ", out " +
                        sizeText(job.counters.outputbytes.load(), sep) + ", " + secondsText(job.elapsedMs(), sep) +
                        " s, " + std::to_string(job.thr.size()) + " running";
+    std::lock_guard lock(terminal);
     std::cerr << "\r\033[K" << text << std::flush;
     lineShown = true;
   };

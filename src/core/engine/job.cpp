@@ -4,6 +4,7 @@
 #include <chrono>
 #include <system_error>
 
+#include "base/memory_budget.h"
 #include "base/platform.h"
 #include "engine/pipeline.h"
 #include "imaging/masks.h"
@@ -68,8 +69,12 @@ bool ConversionJob::start(TConversionSettings& settings, const std::vector<std::
     m_host.showMessage(m_host.langString("DirectoryCreateError"), m_host.langString("Error"), RunHost::Icon::kError);
     return false;
   }
+  // Hidden temporary files of an earlier run that was killed on a file system without
+  // unnamed files.
+  removeStaleTempFiles(settings.Output_path);
   // 5. The options of the run are fixed here (the record is read by every worker).
   m_settings = settings;
+  m_written.clear();
   // 6-7. Progress preparation.
   m_finished = false;
   m_cancelled = false;
@@ -99,7 +104,9 @@ void ConversionJob::dispatchTick() {
   std::lock_guard lock(m_dispatchLock);
   int load = m_memoryLoad ? m_memoryLoad() : 0;
   size_t limit = m_settings.Output_format == 4 ? 1 : static_cast<size_t>(std::max(1, m_settings.Threads));
-  if (!(RUN && prevthrfree.load() && thr.size() < limit && load < 90)) return;
+  // A worker waiting for memory that others hold goes first: nobody new starts meanwhile.
+  bool memoryWaiters = MemoryBudget::process().waiting() > 0;
+  if (!(RUN && prevthrfree.load() && thr.size() < limit && load < 90 && !memoryWaiters)) return;
   if (filelisttemp.empty()) {
     m_dispatchEnabled = false;
     m_watcherEnabled = true;
@@ -107,7 +114,7 @@ void ConversionJob::dispatchTick() {
   }
   bool appended = false;
   try {
-    PipelineEnv env{m_settings, counters, m_totals, m_log};
+    PipelineEnv env{m_settings, counters, m_totals, m_log, &m_written};
     std::unique_ptr<TConversionThread> worker = m_threadFactory(env);
     if (!worker) throw std::runtime_error("no worker");
     TConversionThread& w = *worker;

@@ -2,11 +2,14 @@
 // encode and write, each failure as its error line.
 #include "engine/pipeline.h"
 
+#include <sys/stat.h>
+
 #include <mutex>
 #include <new>
 #include <optional>
 
 #include "base/error.h"
+#include "base/memory_budget.h"
 #include "base/platform.h"
 #include "codecs/encoders.h"
 #include "codecs/raw_route.h"
@@ -23,10 +26,15 @@ namespace brevane {
 using codecs::DecodedImage;
 using codecs::DecodedKind;
 
-DecodedSource decodeSource(const std::string& path, DecodeFailure& failure) {
+DecodedSource decodeSource(const std::string& path, DecodeFailure& failure, const WrittenFiles* written) {
   DecodedSource result;
   if (codecs::isRawExtension(extensionOf(path))) {
     failure = DecodeFailure::kRaw;
+    // The RAW library opens the path itself; the check looks at what the path names now.
+    struct stat st;
+    if (written && ::stat(path.c_str(), &st) == 0 &&
+        written->contains({static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)}))
+      throw Error(kReplacedByOutput);
     try {
       codecs::RawDecodeResult raw = codecs::decodeRaw(path);
       result.image = std::move(raw.image);
@@ -37,7 +45,12 @@ DecodedSource decodeSource(const std::string& path, DecodeFailure& failure) {
     }
   } else {
     failure = DecodeFailure::kSource;
-    result.image = codecs::loadImage(path);
+    // The source is read whole from one handle before anything is written, and the file read
+    // is checked against the run's outputs: a source listed twice (a link, "./") or replaced
+    // by another file's output is never converted from an output.
+    FileIdentity identity;
+    result.image = codecs::loadImage(path, &identity);
+    if (written && written->contains(identity)) throw Error(kReplacedByOutput);
     int64_t size = fileSize(path);
     result.inputSize = size < 0 || size > INT32_MAX ? (size < 0 ? -1 : INT32_MAX) : static_cast<int32_t>(size);
   }
@@ -99,7 +112,9 @@ void writeSingle(TConversionThread& worker, const PipelineEnv& env, const Workin
         exifError = messageOf(e);  // the JPEG is still written, without Exif
       }
     }
-    writeFileAtomic(worker.target, bytes, s.Overwrite);
+    FileIdentity identity;
+    writeFileAtomic(worker.target, bytes, s.Overwrite, &identity);
+    if (env.written) env.written->add(identity);
   } catch (const std::exception& e) {
     env.log.add("FSE:", worker.target, messageOf(e));
     return;
@@ -131,7 +146,9 @@ void writeAutomatic(TConversionThread& worker, const PipelineEnv& env, const Wor
       }
     }
     try {
-      writeFileAtomic(worker.target, choosePng ? png : jpeg, s.Overwrite);
+      FileIdentity identity;
+      writeFileAtomic(worker.target, choosePng ? png : jpeg, s.Overwrite, &identity);
+      if (env.written) env.written->add(identity);
     } catch (const Error& e) {
       if (!s.Overwrite && std::string(e.what()) == "File already exists") throw;
       // A failed save is reported without a code and the step goes on; the carry-over of a
@@ -157,13 +174,18 @@ void runPipeline(TConversionThread& worker, const PipelineEnv& env) {
     return;
   }
 
-  // 2-3. Decode under the lock, then count the input.
+  // 2-3. Decode under the lock, then count the input. The worker's memory claim covers its
+  // images from the decode to its end; a decode refused for memory that other workers hold
+  // waits, without the lock, until they release some.
+  MemoryClaim claim;
   DecodedSource source;
   {
     DecodeFailure failure = DecodeFailure::kSource;
     try {
-      std::lock_guard lock(ConversionLock());
-      source = decodeSource(worker.filename, failure);
+      source = claim.retryWhenMemoryFrees([&] {
+        std::lock_guard lock(ConversionLock());
+        return decodeSource(worker.filename, failure, env.written);
+      });
     } catch (const std::exception& e) {
       switch (failure) {
         case DecodeFailure::kRawLibrary: env.log.add(worker.target + ": " + e.what()); break;
