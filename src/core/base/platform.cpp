@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -131,11 +132,13 @@ std::vector<uint8_t> readFile(const std::string& path, FileIdentity* identity) {
     throw Error(S_ISDIR(st.st_mode) ? std::strerror(EISDIR) : "Not a regular file");
   }
   if (identity) *identity = {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
-  std::vector<uint8_t> data;
-  data.reserve(static_cast<size_t>(st.st_size));
-  uint8_t buf[65536];
+  // Read straight into the buffer; a file that grew meanwhile is read on to its end, one that
+  // shrank gives the bytes it still has.
+  std::vector<uint8_t> data(static_cast<size_t>(st.st_size));
+  size_t done = 0;
   for (;;) {
-    ssize_t n = ::read(fd, buf, sizeof buf);
+    if (done == data.size()) data.resize(done + std::max<size_t>(65536, done / 2));
+    ssize_t n = ::read(fd, data.data() + done, data.size() - done);
     if (n < 0) {
       if (errno == EINTR) continue;
       int e = errno;
@@ -143,9 +146,10 @@ std::vector<uint8_t> readFile(const std::string& path, FileIdentity* identity) {
       throw Error(std::strerror(e));
     }
     if (n == 0) break;
-    data.insert(data.end(), buf, buf + n);
+    done += static_cast<size_t>(n);
   }
   ::close(fd);
+  data.resize(done);
   return data;
 }
 
