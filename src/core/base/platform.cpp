@@ -136,9 +136,11 @@ std::vector<uint8_t> readFile(const std::string& path, FileIdentity* identity) {
   // shrank gives the bytes it still has.
   std::vector<uint8_t> data(static_cast<size_t>(st.st_size));
   size_t done = 0;
+  uint8_t probe[4096];
   for (;;) {
-    if (done == data.size()) data.resize(done + std::max<size_t>(65536, done / 2));
-    ssize_t n = ::read(fd, data.data() + done, data.size() - done);
+    // At the expected end a small read tells whether there is more before the buffer grows.
+    bool full = done == data.size();
+    ssize_t n = full ? ::read(fd, probe, sizeof probe) : ::read(fd, data.data() + done, data.size() - done);
     if (n < 0) {
       if (errno == EINTR) continue;
       int e = errno;
@@ -146,6 +148,11 @@ std::vector<uint8_t> readFile(const std::string& path, FileIdentity* identity) {
       throw Error(std::strerror(e));
     }
     if (n == 0) break;
+    if (full) {
+      data.reserve(done + std::max<size_t>(65536, done / 2));
+      data.insert(data.end(), probe, probe + n);
+      data.resize(data.capacity());
+    }
     done += static_cast<size_t>(n);
   }
   ::close(fd);
