@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Fuzz smoke: builds the own readers with clang, AddressSanitizer and UndefinedBehaviorSanitizer,
 # runs the core's unit tests under both sanitizers, replays every file of the shared test corpus
-# through each fuzz target, then fuzzes each target for a few seconds.
+# through each fuzz target (the readers, the whole pipeline of one file, the settings file and
+# the language file), then fuzzes each target for a few seconds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${BREVANE_FUZZ_SECONDS:-5}
@@ -32,7 +33,10 @@ for t in $targets; do
   fi
   work=build-fuzz/corpus-$t
   mkdir -p "$work"
-  "$bin" -max_total_time="$seconds" -rss_limit_mb=4096 -max_len=65536 "$work" >build-fuzz/$t.fuzz.log 2>&1 \
+  # Checked-in seeds (fuzz/seeds/<target>/) start a target whose input is more than one file.
+  seeds=()
+  [ -d "fuzz/seeds/$t" ] && seeds=("fuzz/seeds/$t")
+  "$bin" -max_total_time="$seconds" -rss_limit_mb=4096 -max_len=65536 "$work" "${seeds[@]}" >build-fuzz/$t.fuzz.log 2>&1 \
     || { tail -50 build-fuzz/$t.fuzz.log; echo "fuzzing failed: $t"; exit 1; }
-  echo "fuzz smoke ok: $t"
+  echo "fuzz smoke ok: $t ($(grep -o 'Done [0-9]* runs' build-fuzz/$t.fuzz.log | tail -1 | cut -d' ' -f2) inputs)"
 done
