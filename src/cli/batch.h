@@ -26,7 +26,8 @@ struct UsageError : std::runtime_error {
 
 /// Expands files and folders into the run's list: folders recursively (accepted extensions
 /// only, names beginning with "." not entered, sorted by path), files as given; duplicates
-/// dropped. Folders that cannot be read are reported through `warnings`.
+/// dropped, also under other spellings of one file (a symbolic link, "./", ".."), which are
+/// compared by their real path. Folders that cannot be read are reported through `warnings`.
 std::vector<std::string> collectInputs(const std::vector<std::string>& paths, std::vector<std::string>& warnings);
 
 /// The whole command; returns the exit status (0 clean, 1 error lines, 2 usage or no start).
