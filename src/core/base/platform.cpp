@@ -254,7 +254,7 @@ int linkUnnamed(int fd, const std::string& path) {
 // The write through an unnamed temporary file; false when the file system offers none (the
 // caller then takes the named path).
 bool writeUnnamed(const std::string& folder, const std::string& path, std::span<const uint8_t> bytes, bool replace,
-                  FileIdentity* written) {
+                  const BeforePlacing& beforePlacing) {
   if (int e = injectedFault(WriteStage::kOpenUnnamed, path)) {
     if (e == EOPNOTSUPP || e == EISDIR || e == EINVAL) return false;
     fail(e);
@@ -271,7 +271,7 @@ bool writeUnnamed(const std::string& folder, const std::string& path, std::span<
   ::flock(fd, LOCK_EX | LOCK_NB);
   writeAll(fd, bytes, path);
   if (int e = injectedFault(WriteStage::kPlace, path)) fail(e);
-  if (written) *written = identityOf(fd);
+  if (beforePlacing) beforePlacing(identityOf(fd));
 
   // The common case: the name is free, and the link both checks and places.
   int e = linkUnnamed(fd, path);
@@ -299,7 +299,7 @@ bool writeUnnamed(const std::string& folder, const std::string& path, std::span<
 }
 
 void writeNamed(const std::string& folder, const std::string& path, std::span<const uint8_t> bytes, bool replace,
-                FileIdentity* written) {
+                const BeforePlacing& beforePlacing) {
   if (int e = injectedFault(WriteStage::kOpenNamed, path)) fail(e);
   TempFile temp;
   for (int attempt = 0; attempt < 16 && temp.fd() < 0; ++attempt) {
@@ -313,7 +313,7 @@ void writeNamed(const std::string& folder, const std::string& path, std::span<co
   ::flock(temp.fd(), LOCK_EX | LOCK_NB);
   writeAll(temp.fd(), bytes, path);
   if (int e = injectedFault(WriteStage::kPlace, path)) fail(e);
-  if (written) *written = identityOf(temp.fd());
+  if (beforePlacing) beforePlacing(identityOf(temp.fd()));
   if (int e = temp.close()) fail(e);
   if (replace) {
     if (::rename(temp.name().c_str(), path.c_str()) != 0) fail(errno);
@@ -331,14 +331,15 @@ void writeNamed(const std::string& folder, const std::string& path, std::span<co
 
 void setWriteFaultHook(WriteFaultHook hook) { g_writeFaultHook.store(hook); }
 
-void writeFileAtomic(const std::string& path, std::span<const uint8_t> bytes, bool replace, FileIdentity* written) {
+void writeFileAtomic(const std::string& path, std::span<const uint8_t> bytes, bool replace,
+                     const BeforePlacing& beforePlacing) {
   std::string folder = folderPart(path);
   if (!folder.empty() && !isDirectory(folder)) fail(ENOENT);
   if (isDirectory(path)) fail(EISDIR);
   // Refused before anything is written; the placing below checks again in the same step.
   if (!replace && fileExists(path)) throw Error("File already exists");
-  if (writeUnnamed(folder, path, bytes, replace, written)) return;
-  writeNamed(folder, path, bytes, replace, written);
+  if (writeUnnamed(folder, path, bytes, replace, beforePlacing)) return;
+  writeNamed(folder, path, bytes, replace, beforePlacing);
 }
 
 int removeStaleTempFiles(const std::string& folder) {

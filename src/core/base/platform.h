@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -41,16 +42,19 @@ struct FileIdentity {
 /// read. Throws brevane::Error with the system's message.
 std::vector<uint8_t> readFile(const std::string& path, FileIdentity* identity = nullptr);
 
+/// Called with the identity of a complete file just before it gets its name (see below).
+using BeforePlacing = std::function<void(const FileIdentity& file)>;
+
 /// Writes bytes to `path` so that the name only ever shows a complete file: the bytes go to an
 /// unnamed temporary file in the target's folder (O_TMPFILE), which is linked into place once
 /// complete; a process killed midway leaves nothing behind. File systems without unnamed files
 /// get a hidden named temporary file (".brv-*.tmp") that is renamed into place. A failed write
 /// never leaves a partial file and never destroys an existing one. With `replace` false an
 /// existing file at `path` is kept and the write fails with "File already exists"; the check
-/// and the placing are one step. `written`, when given, receives the new file's identity.
-/// Throws brevane::Error on failure.
+/// and the placing are one step. `beforePlacing`, when given, learns the new file's identity
+/// before anyone can open it by its name. Throws brevane::Error on failure.
 void writeFileAtomic(const std::string& path, std::span<const uint8_t> bytes, bool replace = true,
-                     FileIdentity* written = nullptr);
+                     const BeforePlacing& beforePlacing = {});
 
 /// Removes the hidden temporary files of writes that were killed on a file system without
 /// unnamed files: ".brv-*.tmp" entries of `folder` that no writer holds and that have not

@@ -93,6 +93,13 @@ std::vector<uint8_t> withExif(const std::vector<uint8_t>& jpeg, const std::strin
   return exif::carryOver(jpeg, src, localNow());
 }
 
+// Records an output among the run's files before it gets its name: a worker that opens the
+// name a moment later already finds it recorded.
+BeforePlacing recordOutput(const PipelineEnv& env) {
+  if (!env.written) return {};
+  return [written = env.written](const FileIdentity& file) { written->add(file); };
+}
+
 void addOutputBytes(const PipelineEnv& env, const std::string& path) {
   int64_t size = fileSize(path);
   atomicAdd(env.counters.outputbytes, static_cast<int32_t>(size / 1024));
@@ -112,9 +119,7 @@ void writeSingle(TConversionThread& worker, const PipelineEnv& env, const Workin
         exifError = messageOf(e);  // the JPEG is still written, without Exif
       }
     }
-    FileIdentity identity;
-    writeFileAtomic(worker.target, bytes, s.Overwrite, &identity);
-    if (env.written) env.written->add(identity);
+    writeFileAtomic(worker.target, bytes, s.Overwrite, recordOutput(env));
   } catch (const std::exception& e) {
     env.log.add("FSE:", worker.target, messageOf(e));
     return;
@@ -146,9 +151,7 @@ void writeAutomatic(TConversionThread& worker, const PipelineEnv& env, const Wor
       }
     }
     try {
-      FileIdentity identity;
-      writeFileAtomic(worker.target, choosePng ? png : jpeg, s.Overwrite, &identity);
-      if (env.written) env.written->add(identity);
+      writeFileAtomic(worker.target, choosePng ? png : jpeg, s.Overwrite, recordOutput(env));
     } catch (const Error& e) {
       if (!s.Overwrite && std::string(e.what()) == "File already exists") throw;
       // A failed save is reported without a code and the step goes on; the carry-over of a

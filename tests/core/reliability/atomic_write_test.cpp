@@ -56,7 +56,11 @@ class AtomicWrite : public ::testing::TestWithParam<bool /* named */> {
 TEST_P(AtomicWrite, WritesReplacesAndRefusesWithoutLeavingTemporaryFiles) {
   std::vector<uint8_t> first(100000, 1), second(3, 2);
   FileIdentity id;
-  writeFileAtomic(dir + "x.bin", first, false, &id);
+  auto learn = [&](const FileIdentity& file) {
+    EXPECT_FALSE(fileExists(dir + "x.bin") && test::readBytes(dir + "x.bin") != first) << "named before it was learnt";
+    id = file;
+  };
+  writeFileAtomic(dir + "x.bin", first, false, learn);
   struct stat st;
   ASSERT_EQ(::stat((dir + "x.bin").c_str(), &st), 0);
   EXPECT_EQ(id, (FileIdentity{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)}));
@@ -69,7 +73,7 @@ TEST_P(AtomicWrite, WritesReplacesAndRefusesWithoutLeavingTemporaryFiles) {
     EXPECT_STREQ(e.what(), "File already exists");
   }
   EXPECT_EQ(test::readBytes(dir + "x.bin"), first);
-  writeFileAtomic(dir + "x.bin", second, true, &id);
+  writeFileAtomic(dir + "x.bin", second, true, learn);
   EXPECT_EQ(test::readBytes(dir + "x.bin"), second);
   ASSERT_EQ(::stat((dir + "x.bin").c_str(), &st), 0);
   EXPECT_EQ(id.inode, static_cast<uint64_t>(st.st_ino));
