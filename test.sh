@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 ./tools/install-deps.sh
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DBREVANE_BUILD_TESTS=ON -DBREVANE_BUILD_BENCH=ON
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DBREVANE_BUILD_TESTS=ON -DBREVANE_BUILD_BENCH=ON -DBREVANE_BUILD_GUI=ON
 cmake --build build
 ctest --test-dir build --output-on-failure -j2 --timeout 600
 if [ "${BREVANE_SKIP_FUZZ:-0}" != "1" ]; then

@@ -17,8 +17,8 @@
 #include "codecs/encoders.h"
 #include "codecs/registry.h"
 #include "codecs/working_image.h"
-#include "engine/error_log.h"
 #include "engine/settings.h"
+#include "engine/step_options.h"
 #include "imaging/resize.h"
 #include "imaging/text_stamp.h"
 
@@ -100,12 +100,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   WorkingImage w;
   try {
     w = buildWorkingImage(codecs::decodeBytes("in." + extension, file));
-    ErrorLog log;
-    imaging::resizeStep(w.image, w.hasAlpha ? &w.alpha : nullptr, s, "in." + extension, "out", log);
+    try {
+      imaging::resizeStep(w.image, w.hasAlpha ? &w.alpha : nullptr, resizeOptions(s));
+    } catch (const Error&) {
+      // A failed resample leaves the image as it was; the conversion goes on with it.
+    }
     if (t[1] & 0x20) {
       // The stamp's text is the file's first bytes: any bytes, UTF-8 or not.
       std::string line(reinterpret_cast<const char*>(file.data()), std::min<size_t>(file.size(), 24));
-      imaging::stampText(w.image, w.hasAlpha, line, s);
+      imaging::stampText(w.image, w.hasAlpha, line, textStampOptions(s));
     }
   } catch (const Error&) {
     return 0;

@@ -7,11 +7,13 @@ packages=(
   # build
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
   # codecs and metadata
-  libjpeg62-turbo-dev libpng-dev zlib1g-dev libgif-dev libopenjp2-7-dev libtiff-dev libraw-dev libexiv2-dev
+  libjpeg62-turbo-dev libpng-dev zlib1g-dev libdeflate-dev libgif-dev libopenjp2-7-dev libtiff-dev libraw-dev libexiv2-dev
   # text
   libfreetype-dev libharfbuzz-dev libfontconfig-dev fonts-liberation2 fonts-dejavu-core
   # desktop program
-  qt6-base-dev
+  qt6-base-dev qt6-translations-l10n
+  # looking at the desktop program without a display (screenshots under a virtual X server)
+  xvfb xauth xdotool
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
   # independent readers and writers used by tests (never at run time)

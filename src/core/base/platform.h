@@ -74,14 +74,4 @@ enum class WriteStage {
 using WriteFaultHook = int (*)(WriteStage stage, const std::string& path);
 void setWriteFaultHook(WriteFaultHook hook);
 
-/// Folder part of a path up to and including its last "/" ("" when it has none).
-std::string folderPart(const std::string& path);
-/// Name part after the last "/".
-std::string namePart(const std::string& path);
-/// Extension of the name part from its last dot, with the dot ("" when it has none).
-std::string extensionOf(const std::string& path);
-/// ASCII upper / lower case copies.
-std::string toUpper(std::string s);
-std::string toLower(std::string s);
-
 }  // namespace brevane

@@ -20,9 +20,9 @@ struct DecodedSource {
 /// Why a decode failed, which decides the error line.
 enum class DecodeFailure { kNone, kSource /* AFO */, kRaw /* RFO */, kRawLibrary /* no code */ };
 
-/// Decodes a source: RAW extensions through rawdll.so, all others through the registry. The
-/// caller holds ConversionLock. A source that is one of `written` (an output of this run that
-/// replaced it) is refused. Throws brevane::Error; `failure` says which line it makes.
+/// Decodes a source: RAW extensions through rawdll.so (holding ConversionLock), all others
+/// through the registry (without it). A source that is one of `written` (an output of this run
+/// that replaced it) is refused. Throws brevane::Error; `failure` says which line it makes.
 DecodedSource decodeSource(const std::string& path, DecodeFailure& failure, const WrittenFiles* written = nullptr);
 
 /// The whole pipeline for one worker; every failure becomes its error line.

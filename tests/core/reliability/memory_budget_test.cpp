@@ -1,6 +1,7 @@
 // The memory budget: a worker's images must fit its claim, a decode refused for memory that
 // others hold waits for them instead of failing, and a run of eight workers never claims more
 // than the budget holds (or makes more memory resident than it).
+#include "base/byte_buffer.h"
 #include "base/memory_budget.h"
 
 #include <gtest/gtest.h>
@@ -133,8 +134,11 @@ TEST_F(BudgetRun, TheBudgetBoundsTheMemoryARunMakesResident) {
   auto run = [&](uint64_t capacity) {
     return test::inChild([&] {
       // Large buffers straight from the system and back to it, so that resident memory is
-      // the memory in use.
+      // the memory in use: the job's own heap setting (which keeps freed buffers for the next
+      // file) is made first, then overridden.
+      memory::keepFreedHeapMemory();
       mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+      mallopt(M_TRIM_THRESHOLD, 128 * 1024);
       MemoryBudget::process().setCapacity(capacity);
       TConversionSettings s = test::testSettings(out);
       s.Threads = 8;

@@ -1,0 +1,34 @@
+// The about dialog TAboutForm: banner, version, build date, support address and web site.
+#pragma once
+
+#include <QDialog>
+#include <string>
+
+namespace brevane::app {
+
+class TLabel;
+
+class TAboutForm : public QDialog {
+  Q_OBJECT
+ public:
+  TAboutForm(QWidget* parent, std::string languageFile);
+
+  void ChangeLang(const QString& section);
+  /// The version string and the build date shown beside their captions.
+  void setVersion(const QString& version, const QString& buildDate);
+  /// The two link labels (support address, web site), drawn navy and underlined at start-up.
+  TLabel* mailLink() const { return m_mail; }
+  TLabel* siteLink() const { return m_site; }
+
+ private:
+  std::string m_languageFile;
+  TLabel* m_version = nullptr;
+  TLabel* m_date = nullptr;
+  TLabel* m_mail = nullptr;
+  TLabel* m_site = nullptr;
+};
+
+/// Gives a link label its look: navy, underlined, a hand cursor.
+void styleLinkLabel(TLabel* label);
+
+}  // namespace brevane::app
