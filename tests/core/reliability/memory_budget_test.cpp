@@ -157,7 +157,8 @@ TEST_F(BudgetRun, TheBudgetBoundsTheMemoryARunMakesResident) {
   std::printf("resident growth: unlimited %ld KiB, one image at a time %ld KiB\n", unlimited.growthKiB,
               limited.growthKiB);
   EXPECT_LT(limited.growthKiB, unlimited.growthKiB);
-  EXPECT_LT(limited.growthKiB, 14 * 1024 + 8 * 1024);  // the budget plus threads and libraries
+  // The budget plus threads, libraries and the blocks the allocator caches for the next file.
+  EXPECT_LT(limited.growthKiB, 14 * 1024 + 14 * 1024);
 #endif
 }
 
