@@ -28,15 +28,16 @@ echo "unit tests ok under AddressSanitizer and UndefinedBehaviorSanitizer"
 for t in $targets; do
   bin=build-fuzz/bin/$t
   if [ -d "$corpus" ]; then
-    find "$corpus" -type f ! -name '*.md' ! -name '*.tsv' -print0 | xargs -0 -n 200 "$bin" -rss_limit_mb=4096 >/dev/null 2>build-fuzz/$t.replay.log \
+    find "$corpus" -type f ! -name '*.md' ! -name '*.tsv' -print0 | xargs -0 -n 200 "$bin" -rss_limit_mb=4096 -artifact_prefix="build-fuzz/$t-" >/dev/null 2>build-fuzz/$t.replay.log \
       || { cat build-fuzz/$t.replay.log; echo "fuzz replay failed: $t"; exit 1; }
   fi
   work=build-fuzz/corpus-$t
   mkdir -p "$work"
-  # Checked-in seeds (fuzz/seeds/<target>/) start a target whose input is more than one file.
+  # Checked-in seeds (fuzz/seeds/<target>/): small valid files of a format the shared corpus lacks,
+  # and inputs of targets whose input is more than one file.
   seeds=()
-  [ -d "fuzz/seeds/$t" ] && seeds=("fuzz/seeds/$t")
-  "$bin" -max_total_time="$seconds" -rss_limit_mb=4096 -max_len=65536 "$work" "${seeds[@]}" >build-fuzz/$t.fuzz.log 2>&1 \
+  if [ -d "fuzz/seeds/$t" ]; then seeds=("fuzz/seeds/$t"); fi
+  "$bin" -max_total_time="$seconds" -rss_limit_mb=4096 -artifact_prefix="build-fuzz/$t-" -max_len=65536 "$work" "${seeds[@]}" >build-fuzz/$t.fuzz.log 2>&1 \
     || { tail -50 build-fuzz/$t.fuzz.log; echo "fuzzing failed: $t"; exit 1; }
   echo "fuzz smoke ok: $t ($(grep -o 'Done [0-9]* runs' build-fuzz/$t.fuzz.log | tail -1 | cut -d' ' -f2) inputs)"
 done

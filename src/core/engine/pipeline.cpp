@@ -93,6 +93,13 @@ BeforePlacing recordOutput(const PipelineEnv& env) {
   return [written = env.written](const FileIdentity& file) { written->add(file); };
 }
 
+// The Exif block of an output that keeps it in its container, for the working image's size.
+std::vector<uint8_t> containerExif(const std::string& source, const Bitmap& image) {
+  std::lock_guard lock(ConversionLock());
+  exif::SourceExif src = exif::readSourceExif(source);
+  return exif::exifBlock(src, localNow(), image.width(), image.height());
+}
+
 void addOutputBytes(const PipelineEnv& env, const std::string& path) {
   int64_t size = fileSize(path);
   atomicAdd(env.counters.outputbytes, static_cast<int32_t>(size / 1024));
@@ -107,8 +114,18 @@ void writeSingle(TConversionThread& worker, const PipelineEnv& env, const Workin
     const codecs::OutputFormatInfo* format = codecs::findOutputFormat(worker.format);
     if (!format) throw Error("Unknown output format " + worker.format);
     const Bitmap* alpha = format->takesAlpha && w.hasAlpha ? &w.alpha : nullptr;
-    bytes = format->encode(w.image, alpha, encodeOptions(s));
-    if (format->id == codecs::OutputFormat::kJpeg && s.Exif) {
+    codecs::EncodeOptions options = encodeOptions(s);
+    std::vector<uint8_t> block;
+    if (format->exif == codecs::ExifPlace::kContainer && s.Exif) {
+      try {
+        block = containerExif(worker.filename, w.image);
+        options.exif = block;
+      } catch (const std::exception& e) {
+        exifError = messageOf(e);  // the file is still written, without Exif
+      }
+    }
+    bytes = format->encode(w.image, alpha, options);
+    if (format->exif == codecs::ExifPlace::kJpegSegment && s.Exif) {
       try {
         bytes = withExif(bytes, worker.filename);
       } catch (const std::exception& e) {
