@@ -9,22 +9,15 @@
 
 #include <algorithm>
 #include <cerrno>
-<<<<<<< HEAD
 #include <climits>
 #include <clocale>
-#include <cstdlib>
 #include <cstdio>
-=======
 #include <cstdlib>
->>>>>>> main
 #include <cstring>
 #include <iostream>
 #include <map>
-<<<<<<< HEAD
 #include <mutex>
-=======
 #include <optional>
->>>>>>> main
 #include <set>
 
 #include "base/error.h"
@@ -95,7 +88,6 @@ class BatchHost : public RunHost {
   const BatchTexts& m_texts;
 };
 
-<<<<<<< HEAD
 // A line as the terminal shows it: control characters of a file name (a line break, an escape
 // sequence) are written as \n, \t or \xHH, so that every error stays one line and cannot
 // drive the terminal.
@@ -113,8 +105,6 @@ std::string printableLine(const std::string& line) {
   return out;
 }
 
-void scanFolder(const std::string& folder, std::vector<std::string>& files, std::vector<std::string>& warnings) {
-=======
 // Why a file cannot be read, in the system's words; none when it can. Directories are the
 // caller's to scan.
 std::optional<std::string> fileProblem(const std::string& path) {
@@ -130,7 +120,6 @@ std::optional<std::string> fileProblem(const std::string& path) {
 }
 
 void scanFolder(const std::string& folder, std::vector<std::string>& files, std::vector<PathProblem>& problems) {
->>>>>>> main
   DIR* dir = opendir(folder.c_str());
   if (!dir) {
     problems.push_back({folder, std::strerror(errno), true});
@@ -187,17 +176,22 @@ int run(Options& o, const std::vector<std::string>& files, bool problems) {
   ConversionJob job(host, log, totals);
   bool live = drawsProgress(o.quiet);
   int columns = live ? terminalColumns() : 80;
+  // Error lines come from the workers, the progress line from this thread: one lock keeps
+  // the terminal and `lineShown` consistent.
+  std::mutex terminal;
   bool lineShown = false;
   log.setListener([&](const std::string& line) {
+    std::lock_guard lock(terminal);
     if (lineShown) std::cerr << "\r\033[K";
     lineShown = false;
-    std::cerr << line << "\n";
+    std::cerr << printableLine(line) << "\n";
   });
   if (!job.start(o.settings, files)) return 2;
 
   RedrawLimiter limiter;
   auto progress = [&] {
     if (!live || !limiter.due(monotonicMs())) return;
+    std::lock_guard lock(terminal);
     std::cerr << "\r\033[K" << progressBarLine(job.counters.processed.load(), job.total, job.elapsedMs(), columns)
               << std::flush;
     lineShown = true;
@@ -226,20 +220,16 @@ std::vector<std::string> collectInputs(const std::vector<std::string>& paths, st
   // Two spellings of one file (a symbolic link, "./", "a//b") are one entry: converted twice
   // with Overwrite into its own folder, the second pass would read the first one's output.
   auto add = [&](const std::string& p) {
-<<<<<<< HEAD
     std::string key = p;
     if (char* real = ::realpath(p.c_str(), nullptr)) {
       key = real;
       std::free(real);
     }
-    if (seen.insert(key).second) out.push_back(p);
-=======
-    if (!seen.insert(p).second) return;
+    if (!seen.insert(key).second) return;
     if (auto problem = fileProblem(p))
       problems.push_back({p, *problem});
     else
       out.push_back(p);
->>>>>>> main
   };
   for (std::string p : paths) {
     if (isDirectory(p)) {
@@ -282,63 +272,15 @@ int runBatch(const std::vector<std::string>& args) {
               << "Try 'brevane-batch --help'.\n";
     return 2;
   }
-<<<<<<< HEAD
-  std::vector<std::string> warnings;
-  std::vector<std::string> files = collectInputs(o.paths, warnings);
-  for (const std::string& w : warnings) std::cerr << "brevane-batch: " << w << "\n";
-
-  BatchTexts texts;
-  if (!texts.found()) std::cerr << "brevane-batch: " << i18n::kLanguageFileNotFound << "\n";
-  BatchHost host(texts);
-  ErrorLog log;
-  LifetimeTotals totals;
-  ConversionJob job(host, log, totals);
-  bool live = !o.quiet && isatty(STDERR_FILENO);
-  // Error lines come from the workers, the progress line from this thread: one lock keeps
-  // the terminal and `lineShown` consistent.
-  std::mutex terminal;
-  bool lineShown = false;
-  log.setListener([&](const std::string& line) {
-    std::lock_guard lock(terminal);
-    if (lineShown) std::cerr << "\r\033[K";
-    lineShown = false;
-    std::cerr << printableLine(line) << "\n";
-  });
-  if (!job.start(o.settings, files)) return 2;
-
-  char sep = o.settings.textfs.decimalSeparator;
-  auto progress = [&] {
-    if (!live) return;
-    std::string text = "[" + std::to_string(job.counters.processed.load()) + "/" + std::to_string(job.total) + "] in " +
-                       sizeText(job.counters.processedbytes.load(), sep) + ", out " +
-                       sizeText(job.counters.outputbytes.load(), sep) + ", " + secondsText(job.elapsedMs(), sep) +
-                       " s, " + std::to_string(job.thr.size()) + " running";
-    std::lock_guard lock(terminal);
-    std::cerr << "\r\033[K" << text << std::flush;
-    lineShown = true;
-  };
-  job.runToCompletion(progress);
-  if (lineShown) std::cerr << "\r\033[K";
-
-  if (!o.quiet) {
-    int32_t in = job.counters.processedbytes.load(), out = job.counters.outputbytes.load();
-    std::string kib = texts.text("KiB"), mib = texts.text("MiB");
-    std::string outText = in > 0 && out > 0 ? outputText(out, in, sep, kib, mib) : sizeText(out, sep, kib, mib);
-    std::cerr << texts.text("AllProcessed") << " " << job.counters.processed.load() << " of " << job.total
-              << ", input " << sizeText(in, sep, kib, mib) << ", output " << outText << ", "
-              << secondsText(job.elapsedMs(), sep) << " " << texts.text("second") << " -> " << o.settings.Output_path
-              << "\n";
-=======
   std::vector<PathProblem> problems;
   std::vector<std::string> files = collectInputs(o.paths, problems);
   // A file that cannot be opened gets the line a run gives such a file, in the system's words
   // rather than a decoder's; a folder that cannot be read gets the command's own line.
   for (const PathProblem& p : problems) {
     if (p.folder)
-      std::cerr << "brevane-batch: cannot read folder " << p.path << ": " << p.message << "\n";
+      std::cerr << printableLine("brevane-batch: cannot read folder " + p.path + ": " + p.message) << "\n";
     else
-      std::cerr << errorcode::kOpen << p.path << ": " << p.message << "\n";
->>>>>>> main
+      std::cerr << printableLine(std::string(errorcode::kOpen) + p.path + ": " + p.message) << "\n";
   }
   // Every path named had a problem: they are reported, and there is no run to start.
   if (files.empty() && !problems.empty()) return 1;

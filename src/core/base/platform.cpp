@@ -252,6 +252,16 @@ int linkUnnamed(int fd, const std::string& path) {
   return e;
 }
 
+// Takes the final name for a finished temporary file in one step: link() and linkat() refuse
+// a name that exists, so no other writer can slip in between the check and the placing. The
+// one place a final name is claimed without replacing. Returns 0, EEXIST when the name is
+// taken (a caller may try another name), EOPNOTSUPP when this system cannot link an unnamed
+// file, or the errno of the link.
+int claimFinalName(const TempFile& temp, const std::string& path) {
+  if (!temp.name().empty()) return ::link(temp.name().c_str(), path.c_str()) == 0 ? 0 : errno;
+  return linkUnnamed(temp.fd(), path);
+}
+
 // The write through an unnamed temporary file; false when the file system offers none (the
 // caller then takes the named path).
 bool writeUnnamed(const std::string& folder, const std::string& path, std::span<const uint8_t> bytes, bool replace,
@@ -275,7 +285,7 @@ bool writeUnnamed(const std::string& folder, const std::string& path, std::span<
   if (beforePlacing) beforePlacing(identityOf(fd));
 
   // The common case: the name is free, and the link both checks and places.
-  int e = linkUnnamed(fd, path);
+  int e = claimFinalName(temp, path);
   if (e == EOPNOTSUPP) return false;
   if (e == EEXIST && !replace) throw Error("File already exists");
   if (e == EEXIST) {
@@ -320,10 +330,9 @@ void writeNamed(const std::string& folder, const std::string& path, std::span<co
     if (::rename(temp.name().c_str(), path.c_str()) != 0) fail(errno);
     temp.forgetName();
   } else {
-    // link() refuses an existing name, which makes the no-replace check and the move one step.
-    if (::link(temp.name().c_str(), path.c_str()) != 0) {
-      if (errno == EEXIST) throw Error("File already exists");
-      fail(errno);
+    if (int e = claimFinalName(temp, path)) {
+      if (e == EEXIST) throw Error("File already exists");
+      fail(e);
     }
   }
 }
