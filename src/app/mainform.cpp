@@ -286,7 +286,7 @@ void TBRVMainform::FormCreate() {
   // The settings file; the defaults of a first start.
   m_ini = std::make_unique<settings::IniFile>(m_context.settingsFile);
   m_state = settings::AppSettings::defaults(m_env);
-  // The two late output formats; the JPEG 2000 page shown.
+  // The later output formats; the JPEG 2000 page shown.
   m_pages->appendLateFormats();
   // The stored settings, the language included.
   loadSettings();

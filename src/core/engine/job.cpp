@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "base/byte_buffer.h"
+#include "base/memory_budget.h"
 #include "base/paths.h"
 #include "base/platform.h"
 #include "codecs/output_formats.h"
@@ -74,8 +75,12 @@ bool ConversionJob::start(TConversionSettings& settings, const std::vector<std::
     m_host.showMessage(m_host.langString("DirectoryCreateError"), m_host.langString("Error"), RunHost::Icon::kError);
     return false;
   }
+  // Hidden temporary files of an earlier run that was killed on a file system without
+  // unnamed files.
+  removeStaleTempFiles(settings.Output_path);
   // The options of the run are fixed here: every worker reads this copy.
   m_settings = settings;
+  m_written.clear();
   // Each file's buffers are reused by the next instead of being mapped and faulted in anew.
   memory::keepFreedHeapMemory();
   // The progress state of the last run is cleared.
@@ -107,6 +112,8 @@ void ConversionJob::dispatchTick() {
   size_t limit = static_cast<size_t>(std::max(1, m_settings.Threads));
   if (format.maxWorkers > 0) limit = std::min(limit, static_cast<size_t>(format.maxWorkers));
   if (!(RUN && prevthrfree.load() && thr.size() < limit)) return;
+  // A worker waiting for memory that others hold goes first: nobody new starts meanwhile.
+  if (MemoryBudget::process().waiting() > 0) return;
   // Reading the memory load costs tens of microseconds: only when a worker could start, not
   // at every tick while the pool is full.
   int load = m_memoryLoad ? m_memoryLoad() : 0;
@@ -118,7 +125,7 @@ void ConversionJob::dispatchTick() {
   }
   bool appended = false;
   try {
-    PipelineEnv env{m_settings, counters, m_totals, m_log};
+    PipelineEnv env{m_settings, counters, m_totals, m_log, &m_written};
     std::unique_ptr<TConversionThread> worker = m_threadFactory(env);
     if (!worker) throw std::runtime_error("no worker");
     TConversionThread& w = *worker;

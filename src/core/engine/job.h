@@ -14,6 +14,7 @@
 
 #include "engine/error_log.h"
 #include "engine/settings.h"
+#include "engine/written_files.h"
 
 namespace brevane {
 
@@ -42,6 +43,7 @@ struct PipelineEnv {
   RunCounters& counters;
   LifetimeTotals& totals;
   ErrorLog& log;
+  WrittenFiles* written = nullptr;  // the run's outputs; none when converting outside a job
 };
 
 /// One worker: converts exactly one file on its own thread, then sets `kill`.
@@ -153,6 +155,7 @@ class ConversionJob {
   TConversionSettings m_settings;
   MemoryLoadFn m_memoryLoad;
   ThreadFactory m_threadFactory;
+  WrittenFiles m_written;
   std::mutex m_dispatchLock;
   std::mutex m_reapLock;
   bool m_dispatchEnabled = false;

@@ -74,6 +74,20 @@ void writePlacementKeys(IniFile& ini, int screenWidth, int screenHeight, const W
   ini.writeBool(section, "Maximized", p.Maximized);
 }
 
+// The steps followed by a step for each table key they do not name (in table order, in one
+// last group), so that a key added to the table is read and saved without a new step here.
+std::vector<SettingsStep> withUnlistedKeys(std::vector<SettingsStep> steps, int group,
+                                           std::initializer_list<std::string_view> leftOut) {
+  auto listed = [&](std::string_view name) {
+    return std::any_of(steps.begin(), steps.end(),
+                       [&](const SettingsStep& s) { return s.kind == StepKind::kKey && s.key == name; }) ||
+           std::find(leftOut.begin(), leftOut.end(), name) != leftOut.end();
+  };
+  for (const SettingsKey& k : settingsKeys())
+    if (!listed(k.name)) steps.push_back({group, StepKind::kKey, k.name});
+  return steps;
+}
+
 }  // namespace
 
 void writePlacement(IniFile& ini, int screenWidth, int screenHeight, const WindowPlacement& placement) {
@@ -124,7 +138,8 @@ const std::vector<SettingsStep>& loadSequence() {
       {11, kKey, "Threads"},
       {12, kAutoFormatEnable, ""},
   };
-  return kSteps;
+  static const std::vector<SettingsStep> kAll = withUnlistedKeys(kSteps, 13, {"Mainform_height"});
+  return kAll;
 }
 
 const std::vector<SettingsStep>& saveSequence() {
@@ -145,7 +160,7 @@ const std::vector<SettingsStep>& saveSequence() {
          {"LastUpdateDate", "Resize_proportional", "Rename_enabled", "Exif", "EnlargeIfSmall", "Png_interlace",
           "Png_filter", "J2K_Lossless", "Watermark_enable", "AllProcessedBytes", "AllProcessedFiles"})
       steps.push_back({6, kKey, k});
-    return steps;
+    return withUnlistedKeys(steps, 7, {});
   }();
   return kSteps;
 }
