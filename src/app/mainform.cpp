@@ -34,6 +34,7 @@
 #include "run_control.h"
 #include "single_instance.h"
 #include "statisticsform.h"
+#include "taskbar_progress.h"
 #include "widgets.h"
 
 namespace brevane::app {
@@ -92,17 +93,21 @@ void TBRVMainform::buildWindow() {
   m_inputGroup->hide();  // the file count shows in the Name column's header instead
   m_list = new FileListView(central);
   left->addWidget(m_list, 1);
-  auto* scanBar = named<QProgressBar>("ScanProgressBar", central);
-  scanBar->setRange(0, 0);
-  scanBar->setMaximumHeight(12);
-  scanBar->setTextVisible(false);
-  scanBar->hide();
+  // The busy bar of a folder scan, mirrored on the taskbar button (setBusy).
+  m_scanBar = named<TTaskbarProgressBar>("ScanProgressBar", central);
+  m_scanBar->setSmooth(true);
+  m_scanBar->setSmoothReverse(true);
+  m_scanBar->setProgressBarState(TTaskbarProgressState::pbstMarquee);
+  m_scanBar->setMarqueeInterval(10);
+  m_scanBar->setMaximumHeight(12);
+  m_scanBar->setTextVisible(false);
+  m_scanBar->hide();
   auto* marquee = named<QProgressBar>("MarqueeBar", central);
   marquee->setRange(0, 0);
   marquee->setMaximumHeight(12);
   marquee->setTextVisible(false);
   marquee->hide();
-  left->addWidget(scanBar);
+  left->addWidget(m_scanBar);
   left->addWidget(marquee);
   root->addLayout(left, 1);
 
@@ -141,7 +146,7 @@ void TBRVMainform::buildWindow() {
   buildToolBar();
 
   connect(m_exit, &QPushButton::clicked, this, &QWidget::close);
-  connect(m_convert, &QPushButton::clicked, this, &TBRVMainform::convertCommand);
+  connect(m_convert, &QPushButton::clicked, this, &TBRVMainform::PngBitBtn2Click);
   connect(m_list, &FileListView::rowsChanged, this, &TBRVMainform::UpdateButtonStatus);
   connect(m_list, &QTreeWidget::itemSelectionChanged, this, &TBRVMainform::UpdateButtonStatus);
   connect(m_run, &RunController::outputPathShown, this, [this](const QString& path) {
@@ -149,6 +154,12 @@ void TBRVMainform::buildWindow() {
   });
   connect(m_run, &RunController::renameMaskShown, this, [this](const QString& mask) {
     m_binding.toControl(*settings::findSettingsKey("Rename_mask"), mask.toStdString());
+  });
+  // The options a run reads cannot change until its last worker has gone, and no second run
+  // starts meanwhile.
+  connect(m_run, &RunController::runningChanged, this, [this](bool running) {
+    m_pages->notebook()->setEnabled(!running);
+    UpdateButtonStatus();
   });
 }
 
@@ -249,7 +260,7 @@ void TBRVMainform::buildToolBar() {
   connect(m_toolAddFolder, &QToolButton::clicked, this, &TBRVMainform::addFolderCommand);
   connect(m_toolAddFiles, &QToolButton::clicked, this, &TBRVMainform::addFilesCommand);
   connect(m_toolDelete, &QToolButton::clicked, m_list, &FileListView::deleteSelected);
-  connect(m_toolConvert, &QToolButton::clicked, this, &TBRVMainform::convertCommand);
+  connect(m_toolConvert, &QToolButton::clicked, this, &TBRVMainform::PngBitBtn2Click);
 }
 
 void TBRVMainform::FormCreate() {
@@ -478,8 +489,8 @@ void TBRVMainform::UpdateButtonStatus() {
   m_addFolder->setEnabled(s.addFolder);
   m_listAddFolder->setEnabled(s.addFolder);
   m_toolAddFolder->setEnabled(s.addFolder);
-  m_convert->setEnabled(s.convertButton);
-  m_toolConvert->setEnabled(s.convertToolButton);
+  m_convert->setEnabled(s.convertButton && !(m_run && m_run->running()));
+  m_toolConvert->setEnabled(s.convertToolButton && !(m_run && m_run->running()));
   m_listClear->setEnabled(s.clearList);
   m_listSelectAll->setEnabled(s.selectAll);
   m_listDelete->setEnabled(s.deleteSelected);
@@ -513,7 +524,7 @@ void TBRVMainform::clearListCommand() {
   UpdateButtonStatus();
 }
 
-void TBRVMainform::convertCommand() {
+void TBRVMainform::PngBitBtn2Click() {
   TConversionSettings record = conversionSettings();
   std::vector<std::string> files;
   for (const QString& p : m_list->paths()) files.push_back(p.toStdString());

@@ -28,6 +28,7 @@ class TOpenDialog;
 class TPngBitBtn;
 class TToolButton;
 class TProgressform;
+class TTaskbarProgressBar;
 class TStatisticsform;
 class TAboutForm;
 class TPreviewForm;
@@ -81,6 +82,8 @@ class TBRVMainform : public QMainWindow {
   OptionPages* optionPages() const { return m_pages; }
   PreviewArea* previewArea() const { return m_preview; }
   RunController* runController() const { return m_run; }
+  /// The busy bar of a folder scan (shown and mirrored on the taskbar while a scan runs).
+  TTaskbarProgressBar* scanProgressBar() const { return m_scanBar; }
   LifetimeTotals& totals() { return m_totals; }
 
   /// Recomputes the enabled state of the list commands.
@@ -105,7 +108,9 @@ class TBRVMainform : public QMainWindow {
   void addFilesCommand();
   void addFolderCommand();
   void clearListCommand();
-  void convertCommand();
+  /// Convert (the button and its tool-bar twin): starts a run; returns when its progress
+  /// dialog has been closed.
+  void PngBitBtn2Click();
 
   MainformContext m_context;
   settings::Environment m_env;
@@ -142,6 +147,7 @@ class TBRVMainform : public QMainWindow {
   TMenuItem* m_listSelectAll = nullptr;
   TOpenDialog* m_openDialog = nullptr;
   RunController* m_run = nullptr;
+  TTaskbarProgressBar* m_scanBar = nullptr;
 
   TProgressform* m_progress = nullptr;
   TStatisticsform* m_statistics = nullptr;

@@ -15,9 +15,13 @@
 
 namespace brevane {
 
-TConversionThread::~TConversionThread() { wait(); }
+TConversionThread::~TConversionThread() {
+  wait();
+}
 
-void TConversionThread::start() { m_thread = std::thread([this] { Execute(); }); }
+void TConversionThread::start() {
+  m_thread = std::thread([this] { Execute(); });
+}
 
 void TConversionThread::wait() {
   if (m_thread.joinable()) m_thread.join();
@@ -104,13 +108,16 @@ bool ConversionJob::start(TConversionSettings& settings, const std::vector<std::
 void ConversionJob::dispatchTick() {
   if (!m_dispatchEnabled) return;
   std::lock_guard lock(m_dispatchLock);
-  int load = m_memoryLoad ? m_memoryLoad() : 0;
   const codecs::OutputFormatInfo& format = codecs::outputFormat(m_settings.Output_format);
   size_t limit = static_cast<size_t>(std::max(1, m_settings.Threads));
   if (format.maxWorkers > 0) limit = std::min(limit, static_cast<size_t>(format.maxWorkers));
+  if (!(RUN && prevthrfree.load() && thr.size() < limit)) return;
   // A worker waiting for memory that others hold goes first: nobody new starts meanwhile.
-  bool memoryWaiters = MemoryBudget::process().waiting() > 0;
-  if (!(RUN && prevthrfree.load() && thr.size() < limit && load < 90 && !memoryWaiters)) return;
+  if (MemoryBudget::process().waiting() > 0) return;
+  // Reading the memory load costs tens of microseconds: only when a worker could start, not
+  // at every tick while the pool is full.
+  int load = m_memoryLoad ? m_memoryLoad() : 0;
+  if (load >= 90) return;
   if (filelisttemp.empty()) {
     m_dispatchEnabled = false;
     m_watcherEnabled = true;
@@ -173,7 +180,9 @@ void ConversionJob::cancel() {
   m_watcherEnabled = true;
 }
 
-uint64_t ConversionJob::elapsedMs() const { return monotonicMs() - starttime; }
+uint64_t ConversionJob::elapsedMs() const {
+  return monotonicMs() - starttime;
+}
 
 void ConversionJob::runToCompletion(const std::function<void()>& onIdle) {
   uint64_t lastWatch = monotonicMs(), lastIdle = lastWatch;
@@ -183,8 +192,10 @@ void ConversionJob::runToCompletion(const std::function<void()>& onIdle) {
       thr.clear();
       break;
     }
-    dispatchTick();
+    // A finished worker is freed before the dispatcher looks for room, so that its slot is
+    // given to the next file in the same round.
     reapTick();
+    dispatchTick();
     uint64_t now = monotonicMs();
     if (now - lastWatch >= 250 || (m_watcherEnabled && thr.empty())) {
       lastWatch = now;

@@ -50,7 +50,9 @@ struct PipelineEnv {
 class TConversionThread {
  public:
   explicit TConversionThread(const PipelineEnv& env) : m_env(env) {}
-  ~TConversionThread();
+  /// Waits for the thread. A derived class whose body overrides Execute waits in its own
+  /// destructor, before its part of the object is gone.
+  virtual ~TConversionThread();
   TConversionThread(const TConversionThread&) = delete;
   TConversionThread& operator=(const TConversionThread&) = delete;
 
@@ -66,7 +68,8 @@ class TConversionThread {
   void wait();
 
  protected:
-  void Execute();
+  /// The thread body: the pipeline once, then `processed` counted and `kill` set.
+  virtual void Execute();
 
  private:
   PipelineEnv m_env;
