@@ -5,12 +5,12 @@
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QMimeData>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPainter>
 #include <QProgressBar>
 #include <QScreen>
@@ -490,7 +490,7 @@ void TBRVMainform::showEvent(QShowEvent* event) {
 
 void TBRVMainform::UpdateButtonStatus() {
   ListCommandState s = listCommandState(static_cast<size_t>(m_list->rowCount()), m_list->anySelected(),
-                                       m_list->adding(), m_convert->isEnabled());
+                                        m_list->adding(), m_convert->isEnabled());
   m_addFolder->setEnabled(s.addFolder);
   m_listAddFolder->setEnabled(s.addFolder);
   m_toolAddFolder->setEnabled(s.addFolder);

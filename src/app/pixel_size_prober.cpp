@@ -2,15 +2,26 @@
 #include "pixel_size_prober.h"
 
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QImageReader>
 
 #include "engine/input_list.h"
 
 namespace brevane::app {
 
+bool openByExtension(QImageReader& reader, const QString& path) {
+  static const QList<QByteArray> formats = QImageReader::supportedImageFormats();
+  const QByteArray suffix = QFileInfo(path).suffix().toLower().toLatin1();
+  if (suffix.isEmpty() || !formats.contains(suffix)) return false;
+  reader.setFileName(path);
+  reader.setFormat(suffix);
+  reader.setAutoDetectImageFormat(false);
+  return true;
+}
+
 std::pair<int, int> probePixelSize(const QString& path) {
-  {
-    QImageReader reader(path);
+  QImageReader reader;
+  if (openByExtension(reader, path)) {
     QSize size = reader.size();
     if (size.isValid() && (size.width() != 0 || size.height() != 0)) return {size.width(), size.height()};
   }

@@ -2,6 +2,7 @@
 // through QImageReader where it can, else a full decode through the core's registry.
 #pragma once
 
+#include <QImageReader>
 #include <QObject>
 #include <QString>
 #include <QThreadPool>
@@ -10,6 +11,11 @@
 #include <vector>
 
 namespace brevane::app {
+
+/// Sets `reader` up for `path` with the Qt format its extension names, never guessing from the
+/// content (a Targa header reads as a cursor); false when Qt has no reader for the extension.
+/// Pictures are taken by their extension everywhere, as a conversion decodes them.
+bool openByExtension(QImageReader& reader, const QString& path);
 
 /// The pixel size of a file: QImageReader's header-only size when it gives a width or a height
 /// other than 0, else the registry's full decode; 0 x 0 when neither can read it.

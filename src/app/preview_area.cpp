@@ -104,7 +104,7 @@ bool PreviewArea::eventFilter(QObject* watched, QEvent* event) {
     emit pictureDoubleClicked();
   if (watched == m_preview && event->type() == QEvent::Resize) fitPicture();
   if (watched == m_caption && event->type() == QEvent::Resize) elideCaption();
-  if (watched == m_stack && event->type() == QEvent::Resize) emit boxResized();
+  if (watched == m_stack && (event->type() == QEvent::Resize || event->type() == QEvent::Show)) emit boxResized();
   return QWidget::eventFilter(watched, event);
 }
 

@@ -10,6 +10,7 @@
 #include "base/platform.h"
 #include "file_list_view.h"
 #include "imaging/list_preview.h"
+#include "pixel_size_prober.h"
 #include "preview_area.h"
 
 namespace brevane::app {
@@ -58,8 +59,8 @@ void tpreviewload::run() {
 
 void tpreviewload::load() {
   {
-    QImageReader reader(fn);
-    const QSize size = reader.size();
+    QImageReader reader;
+    const QSize size = openByExtension(reader, fn) ? reader.size() : QSize();
     if (size.isValid() && (size.width() != 0 || size.height() != 0)) {
       sourceWidth = size.width();
       sourceHeight = size.height();
@@ -108,6 +109,9 @@ ListPreview::~ListPreview() {
 }
 
 void ListPreview::startPreview(const QString& path) {
+  // Before the window is first laid out the box has no size yet: the preview of a selection
+  // made meanwhile (files of the command line) starts when the box gets its size.
+  if (!m_area->isVisible()) return;
   if (path.isEmpty() || !QFileInfo::exists(path) || !m_prevthrfree.load()) return;
   m_prevthrfree = false;
   // The previous picture goes before the new one is read; both boxes are emptied so that no
@@ -117,6 +121,7 @@ void ListPreview::startPreview(const QString& path) {
   m_area->SetPreview(false);
   if (m_prevthread) m_prevthread->wait();  // it has ended: its last step ran before Timer5
   m_prevthread = std::make_unique<tpreviewload>(path, m_area->boxSize());
+  m_timer9Box = m_area->boxSize();
   connect(m_prevthread.get(), &tpreviewload::stepReady, this, &ListPreview::showStep, Qt::QueuedConnection);
   m_lastprev = path;
   m_prevthread->start();
@@ -159,6 +164,10 @@ void ListPreview::Timer5Timer() {
 }
 
 void ListPreview::boxResized() {
+  if (m_lastprev.isEmpty() && m_prevthrfree.load()) {
+    FileListViewChange();  // the first preview, once the box has its size
+    return;
+  }
   const uint64_t now = monotonicMs();
   if (now - m_lastTimer9Start > 100 || m_lastTimer9Start == 0) {
     m_lastTimer9Start = now;
