@@ -5,7 +5,9 @@
 #include <cstring>
 #include <cwctype>
 
+#include "base/paths.h"
 #include "base/platform.h"
+#include "base/strings.h"
 #include "codecs/registry.h"
 
 namespace brevane {
