@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "base/bitmap.h"
+#include "base/paths.h"
 #include "base/platform.h"
 #include "codecs/encoders.h"
 #include "engine/input_list.h"

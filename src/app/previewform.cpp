@@ -15,6 +15,7 @@
 
 #include "base/datetime.h"
 #include "engine/conversion_lock.h"
+#include "engine/step_options.h"
 #include "imaging/masks.h"
 #include "imaging/overlay_preview.h"
 #include "preview_loader.h"
@@ -71,11 +72,12 @@ void TPreviewForm::PreviewGDIDblClick(const QString& lastprev, const TConversion
     QString error;
   };
   auto outcome = std::make_shared<Outcome>();
-  m_worker = QThread::create([outcome, path = lastprev.toStdString(), settings, sample] {
+  m_worker = QThread::create([outcome, path = lastprev.toStdString(), options = overlayPreviewOptions(settings),
+                              sample] {
     // Fonts and decoders are shared with a run that may start meanwhile.
     std::lock_guard lock(ConversionLock());
     try {
-      outcome->image = toQImage(imaging::composeOverlayPreview(path, settings, sample));
+      outcome->image = toQImage(imaging::composeOverlayPreview(path, options, sample));
     } catch (const std::exception& e) {
       outcome->error = QString::fromUtf8(e.what());
     } catch (...) {

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/paths.h"
 #include "base/platform.h"
 #include "codecs/registry.h"
 

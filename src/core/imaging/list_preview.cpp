@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "base/paths.h"
 #include "base/platform.h"
 #include "codecs/registry.h"
 #include "codecs/working_image.h"
