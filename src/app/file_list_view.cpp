@@ -25,6 +25,9 @@ QString qs(const std::string& s) {
 
 // Upper limits of the narrow columns (0: none); a caption wider than its limit still shows.
 constexpr std::array<int, 5> kMaxWidth = {0, 0, 40, 80, 100};
+// The longest usual cell of each narrow column: its limit grows to fit it in the list's font,
+// so that a four-letter type (WEBP, HEIC, TIFF) or a large size is never cut short.
+constexpr std::array<const char*, 5> kUsualCell = {"", "", "WEBP", "99999 KiB", "10000x10000"};
 // Deleting more rows than this rebuilds the rows at once instead of taking them one by one.
 constexpr int kRebuildAbove = 64;
 // The longest a folder scan goes without taking the window's events.
@@ -342,9 +345,13 @@ void FileListView::recomputeWidths() {
 
 void FileListView::applyWidths() {
   for (int c = 0; c < 5; ++c) {
+    const size_t i = static_cast<size_t>(c);
     const int caption = header()->sectionSizeHint(c);
-    int w = std::max({m_contentWidth[static_cast<size_t>(c)], caption, c == 0 ? 16 : 0});
-    if (kMaxWidth[static_cast<size_t>(c)] > 0) w = std::min(w, std::max(kMaxWidth[static_cast<size_t>(c)], caption));
+    int w = std::max({m_contentWidth[i], caption, c == 0 ? 16 : 0});
+    if (kMaxWidth[i] > 0) {
+      const int usual = fontMetrics().horizontalAdvance(QString::fromLatin1(kUsualCell[i])) + m_cellMargin[i];
+      w = std::min(w, std::max({kMaxWidth[i], caption, usual}));
+    }
     if (columnWidth(c) != w) setColumnWidth(c, w);
   }
 }

@@ -14,6 +14,8 @@
 #include <QtTest/QTest>
 
 #include "app_test_support.h"
+#include "base/bitmap.h"
+#include "codecs/encoders.h"
 #include "file_list_view.h"
 
 namespace brevane::app::test {
@@ -252,10 +254,22 @@ TEST(FileList, CellsGiveTheSizeAndThePixelsFromTheHeaderOrTheDecoderAndNeverForR
   list->addfile(q(box.write("c/b.tga", t)));
   list->addfile(q(box.write("c/c.cr2", std::string(3000, 'r'))));
   list->addfile(q(box.write("c/d.png", std::string(100, '\xff'))));  // neither can read it
+  // WebP and JPEG XL come through the core's registry: a folder scan takes them and their
+  // decoders give the size.
+  Bitmap small(36, 20, 24);
+  auto bytes = [](const std::vector<uint8_t>& v) { return std::string(v.begin(), v.end()); };
+  box.write("c/modern/e.webp", bytes(codecs::encodeWebp(small, nullptr, {})));
+  box.write("c/modern/f.JXL", bytes(codecs::encodeJxl(small, nullptr, {})));
+  list->scanFolder(q(box.folder() + "c/modern"));
   ASSERT_TRUE(waitUntil([&] { return list->pendingSizes() == 0; }));
   QStringList cells;
   for (int i = 0; i < list->topLevelItemCount(); ++i) cells << list->topLevelItem(i)->text(4);
-  EXPECT_EQ(cells, (QStringList{"300x200", "64x48", "0x0", "0x0"}));
+  EXPECT_EQ(cells, (QStringList{"300x200", "64x48", "0x0", "0x0", "36x20", "36x20"}));
+  // A four-letter type is shown whole, however narrow the Type column is meant to be.
+  int typeWidth = 0;
+  for (int i = 0; i < list->topLevelItemCount(); ++i)
+    typeWidth = std::max(typeWidth, list->sizeHintForIndex(list->model()->index(i, 2)).width());
+  EXPECT_TRUE(waitUntil([&] { return list->columnWidth(2) >= typeWidth; }));
   EXPECT_EQ(list->topLevelItem(1)->text(3), "9 KiB");
   EXPECT_EQ(list->topLevelItem(2)->text(2), "CR2");
 }

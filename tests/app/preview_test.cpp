@@ -7,6 +7,8 @@
 #include <QtTest/QTest>
 
 #include "app_test_support.h"
+#include "base/bitmap.h"
+#include "codecs/encoders.h"
 #include "file_list_view.h"
 #include "preview_area.h"
 #include "preview_loader.h"
@@ -60,9 +62,12 @@ TEST(ListPreview, EachKindOfFileShowsItsPictureOrMessage) {
   std::string tga(18, '\0');
   tga[2] = 2, tga[12] = 40, tga[14] = 30, tga[16] = 24, tga[17] = 0x20;
   tga += std::string(40 * 30 * 3, '\x70');
+  const std::vector<uint8_t> encoded = codecs::encodeWebp(Bitmap(36, 20, 24), nullptr, {});
+  const std::string webp(encoded.begin(), encoded.end());
   const std::vector<Case> cases = {
       {writePicture(box, "p/photo.png", 1600, 1200), true, true, "photo.png - 1600x1200 "},
       {box.write("p/small.tga", tga), true, false, "small.tga - 40x30 "},  // through the core's decoder
+      {box.write("p/modern.webp", webp), true, false, "modern.webp - 36x20 "},
       {box.write("p/camera.nef", std::string(5000, 'r')), false, false, "No preview for RAW"},
       {box.write("p/tiny.png", std::string(40, 't')), false, false, "Error!"},
   };
