@@ -3,11 +3,14 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPainter>
 #include <QProgressBar>
 #include <QScreen>
@@ -27,6 +30,7 @@
 #include "message_box.h"
 #include "option_pages.h"
 #include "preview_area.h"
+#include "preview_loader.h"
 #include "previewform.h"
 #include "progressform.h"
 #include "qt_translation.h"
@@ -149,6 +153,18 @@ void TBRVMainform::buildWindow() {
   connect(m_convert, &QPushButton::clicked, this, &TBRVMainform::PngBitBtn2Click);
   connect(m_list, &FileListView::rowsChanged, this, &TBRVMainform::UpdateButtonStatus);
   connect(m_list, &QTreeWidget::itemSelectionChanged, this, &TBRVMainform::UpdateButtonStatus);
+  // A folder scan or drop: the marquee bar, no further drops, the commands' states.
+  connect(m_list, &FileListView::addingChanged, this, [this](bool adding) {
+    SetMarq(adding);
+    setAcceptDrops(!adding);
+    UpdateButtonStatus();
+  });
+  connect(m_list, &FileListView::escapePressed, this,
+          [this] { showMessageBox(this, BoxIcon::kInformation, GetLangStr("Information"), GetLangStr("Cancelled!")); });
+  m_listPreview = new ListPreview(m_list, m_preview, m_run->job().prevthrfree, this);
+  connect(m_preview, &PreviewArea::pictureDoubleClicked, this, [this] {
+    if (m_previewForm) m_previewForm->PreviewGDIDblClick(m_listPreview->lastprev(), conversionSettings());
+  });
   connect(m_run, &RunController::outputPathShown, this, [this](const QString& path) {
     m_binding.toControl(*settings::findSettingsKey("Output_path"), path.toStdString());
   });
@@ -435,7 +451,7 @@ void TBRVMainform::addArguments(const QStringList& arguments) {
       continue;
     }
     QString folder = a.endsWith('/') ? a : a + '/';
-    if (QFileInfo(folder).isDir()) m_list->addFolder(QFileInfo(folder).absoluteFilePath());
+    if (QFileInfo(folder).isDir()) m_list->scanFolder(QFileInfo(folder).absoluteFilePath());
   }
   m_list->selectFirst();
 }
@@ -484,8 +500,8 @@ void TBRVMainform::showEvent(QShowEvent* event) {
 }
 
 void TBRVMainform::UpdateButtonStatus() {
-  ListCommandState s =
-      listCommandState(static_cast<size_t>(m_list->rowCount()), m_list->anySelected(), false, m_convert->isEnabled());
+  ListCommandState s = listCommandState(static_cast<size_t>(m_list->rowCount()), m_list->anySelected(),
+                                        m_list->adding(), m_convert->isEnabled());
   m_addFolder->setEnabled(s.addFolder);
   m_listAddFolder->setEnabled(s.addFolder);
   m_toolAddFolder->setEnabled(s.addFolder);
@@ -509,9 +525,27 @@ void TBRVMainform::addFilesCommand() {
 void TBRVMainform::addFolderCommand() {
   QString folder = chooseFolder(this, GetLangStr("AddDir"), QString());
   if (folder.isEmpty()) return;
-  m_canceladd = false;
   m_list->addFolder(folder);
-  m_list->selectFirst();
+}
+
+void TBRVMainform::SetMarq(bool enable) {
+  // Linux counts as a desktop with visual styles: the bar linked to the taskbar shows.
+  if (auto* linked = findChild<QWidget*>("ScanProgressBar")) linked->setVisible(enable);
+  if (auto* plain = findChild<QWidget*>("MarqueeBar")) plain->setVisible(false);
+}
+
+void TBRVMainform::dragEnterEvent(QDragEnterEvent* event) {
+  if (!m_list->adding() && event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void TBRVMainform::dropEvent(QDropEvent* event) {
+  QStringList paths;
+  for (const QUrl& url : event->mimeData()->urls())
+    if (url.isLocalFile()) paths << url.toLocalFile();
+  if (paths.isEmpty() || m_list->adding()) return;
+  event->acceptProposedAction();
+  // The drop is finished for the file manager first; the scan then runs from the event loop.
+  QTimer::singleShot(0, this, [this, paths] { m_list->dropItems(paths); });
 }
 
 void TBRVMainform::clearListCommand() {
@@ -573,7 +607,7 @@ void TBRVMainform::closeEvent(QCloseEvent* event) {
 
 void TBRVMainform::FormClose() {
   m_closed = true;
-  m_canceladd = true;  // a folder scan in progress stops
+  m_list->cancelAdding();  // a folder scan in progress stops
   settings::SaveOutcome outcome = settings::saveSettings(*m_ini, currentState(), m_env);
   if (!outcome.saved) showMessageBox(this, BoxIcon::kWarning, qs(outcome.message.caption), qs(outcome.message.text));
   // The dialogs live as long as the main window.

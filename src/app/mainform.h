@@ -19,6 +19,7 @@ class QMenu;
 namespace brevane::app {
 
 class FileListView;
+class ListPreview;
 class OptionPages;
 class PreviewArea;
 class RunController;
@@ -88,10 +89,15 @@ class TBRVMainform : public QMainWindow {
 
   /// Recomputes the enabled state of the list commands.
   void UpdateButtonStatus();
+  /// Shows or hides the marquee bar under the list.
+  void SetMarq(bool enable);
+  ListPreview* listPreview() const { return m_listPreview; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void buildWindow();
@@ -126,7 +132,6 @@ class TBRVMainform : public QMainWindow {
   bool m_terminated = false;
   bool m_closed = false;
   bool m_placementPending = true;
-  bool m_canceladd = false;
 
   FileListView* m_list = nullptr;
   PreviewArea* m_preview = nullptr;
@@ -148,6 +153,7 @@ class TBRVMainform : public QMainWindow {
   TOpenDialog* m_openDialog = nullptr;
   RunController* m_run = nullptr;
   TTaskbarProgressBar* m_scanBar = nullptr;
+  ListPreview* m_listPreview = nullptr;
 
   TProgressform* m_progress = nullptr;
   TStatisticsform* m_statistics = nullptr;
