@@ -184,7 +184,7 @@ void runPipeline(TConversionThread& worker, const PipelineEnv& env) {
     return;
   }
   env.totals.allprocessedfiles.fetch_add(1);
-  atomicAdd(env.totals.allprocessedbytes, source.inputSize / 1024);
+  atomicAdd(env.totals.allprocessedbytes, int64_t{source.inputSize / 1024});
   source = DecodedSource{};
 
   // 6. Resize (its own lines for the stretch and percent modes).

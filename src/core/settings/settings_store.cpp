@@ -108,8 +108,8 @@ const std::vector<KeyEntry>& entries() {
       entry<bool>({"Png_filter", kBoolean, "CheckBox10"}, BRV_CONV(Png_filter)),
       entry<bool>({"J2K_Lossless", kBoolean, "CheckBox11"}, BRV_CONV(J2K_Lossless)),
       entry<bool>({"Watermark_enable", kBoolean, "CheckBox12"}, BRV_CONV(Watermark_enable)),
-      entry<int32_t>({"AllProcessedBytes", kInteger, "allprocessedbytes", kNone}, BRV_APP(AllProcessedBytes)),
-      entry<int32_t>({"AllProcessedFiles", kInteger, "allprocessedfiles", kNone}, BRV_APP(AllProcessedFiles)),
+      entry<int64_t>({"AllProcessedBytes", kCounter, "allprocessedbytes", kNone}, BRV_APP(AllProcessedBytes)),
+      entry<int64_t>({"AllProcessedFiles", kCounter, "allprocessedfiles", kNone}, BRV_APP(AllProcessedFiles)),
   };
   return kEntries;
 }
@@ -150,6 +150,26 @@ bool isApplicationStateKey(const SettingsKey& key) {
   return false;
 }
 
+std::optional<int64_t> parseCounterValue(std::string_view text) {
+  if (auto n = parseIntegerValue(text)) {
+    if (*n >= 0) return *n;
+    if (*n >= INT32_MIN) return *n + (int64_t{1} << 32);
+    return std::nullopt;
+  }
+  // Beyond 32 bits: plain decimal digits, as this version writes them.
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  if (text.empty()) return std::nullopt;
+  int64_t v = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    if (v > (INT64_MAX - (c - '0')) / 10) return std::nullopt;
+    v = v * 10 + (c - '0');
+  }
+  return v;
+}
+
 SettingsValue defaultValue(const SettingsKey& key, const Environment& env) {
   return entryOf(key).get(AppSettings::defaults(env));
 }
@@ -161,6 +181,10 @@ std::optional<SettingsValue> parseSettingsValue(const SettingsKey& key, std::str
       LocalDateTime t;
       if (text.empty() || !parseShortDate(std::string(text), env.dateFormat, t)) return std::nullopt;
       return SettingsValue(t);
+    }
+    case ValueType::kCounter: {
+      if (auto n = parseCounterValue(text)) return SettingsValue(*n);
+      return std::nullopt;
     }
     case ValueType::kBoolean:
     case ValueType::kInteger: break;
@@ -190,6 +214,8 @@ void writeSettingsValue(IniFile& ini, const SettingsKey& key, const SettingsValu
   if (const auto* i = std::get_if<int32_t>(&value)) return ini.writeInteger(kSettingsSection, key.name, *i);
   if (const auto* b = std::get_if<bool>(&value)) return ini.writeBool(kSettingsSection, key.name, *b);
   if (const auto* s = std::get_if<std::string>(&value)) return ini.writeString(kSettingsSection, key.name, *s);
+  if (const auto* n = std::get_if<int64_t>(&value))
+    return ini.writeString(kSettingsSection, key.name, std::to_string(*n));
   ini.writeDate(kSettingsSection, key.name, std::get<LocalDateTime>(value), env.dateFormat);
 }
 
