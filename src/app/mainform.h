@@ -31,6 +31,7 @@ class TProgressform;
 class TStatisticsform;
 class TAboutForm;
 class TPreviewForm;
+class UpdateCheck;
 
 /// Where a start takes its files from; tests point these at temporary folders.
 struct MainformContext {
@@ -82,6 +83,8 @@ class TBRVMainform : public QMainWindow {
   PreviewArea* previewArea() const { return m_preview; }
   RunController* runController() const { return m_run; }
   LifetimeTotals& totals() { return m_totals; }
+  UpdateCheck* updateCheck() const { return m_updates; }
+  const LocalDateTime& lastUpdate() const { return m_lastUpdate; }
 
   /// Recomputes the enabled state of the list commands.
   void UpdateButtonStatus();
@@ -142,6 +145,8 @@ class TBRVMainform : public QMainWindow {
   TMenuItem* m_listSelectAll = nullptr;
   TOpenDialog* m_openDialog = nullptr;
   RunController* m_run = nullptr;
+  TMenuItem* m_updateItem = nullptr;
+  UpdateCheck* m_updates = nullptr;
 
   TProgressform* m_progress = nullptr;
   TStatisticsform* m_statistics = nullptr;
