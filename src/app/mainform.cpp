@@ -265,32 +265,32 @@ void TBRVMainform::FormCreate() {
   // dates in Settings.ini read the same in this program and in brevane-batch.
   m_env.dateFormat = DateTimeFormat::fromCLocale();
 
-  // 1. The plain picture preview.
+  // The plain picture preview.
   m_preview->SetPreview(false);
-  // 3, 7. The preset sizes decorated; their drop-down is 175 pixels wide.
+  // The preset sizes decorated; their drop-down is 175 pixels wide.
   m_pages->decoratePresets(m_env.dateFormat.decimalSeparator);
-  // 4. textfs and filefs.
+  // textfs and filefs.
   m_pages->setDateFormats(m_env.dateFormat, m_env.dateFormat.forFileNames());
-  // 8. The run's name counter starts at 0 with the run controller's job.
-  // 10. The accepted extensions and the add-files filter come from the core's registry.
-  // 12. Threads up to the number of logical processors.
+  // The run's name counter starts at 0 with the run controller's job.
+  // The accepted extensions and the add-files filter come from the core's registry.
+  // Threads up to the number of logical processors.
   m_pages->setThreadsMaximum(m_env.cpuCount);
-  // 13. The caption.
+  // The caption.
   setWindowTitle(QStringLiteral("Brevane v") + QStringLiteral(BREVANE_VERSION_STRING));
-  // 14. The settings file; the defaults of a first start.
+  // The settings file; the defaults of a first start.
   m_ini = std::make_unique<settings::IniFile>(m_context.settingsFile);
   m_state = settings::AppSettings::defaults(m_env);
-  // 15. The two late output formats; the JPEG 2000 page shown.
+  // The two late output formats; the JPEG 2000 page shown.
   m_pages->appendLateFormats();
-  // 16. The stored settings, the language included.
+  // The stored settings, the language included.
   loadSettings();
   if (m_terminated) return;
   // The update reminder, armed from the last-check date just read.
   m_updates = new UpdateCheck(this, m_lastUpdate, m_updateItem);
   m_updates->arm();
-  // 17. Drops are accepted (the input list handles them).
+  // Drops are accepted (the input list handles them).
   setAcceptDrops(true);
-  // 18. The command line.
+  // The command line.
   addArguments(m_context.arguments);
   UpdateButtonStatus();
 }

@@ -15,7 +15,9 @@
 #include <set>
 
 #include "base/error.h"
+#include "base/paths.h"
 #include "base/platform.h"
+#include "base/strings.h"
 #include "codecs/registry.h"
 #include "engine/job.h"
 #include "engine/progress_text.h"

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "base/bytes.h"
 #include "codecs/rawdll_abi.h"
 
 namespace {
@@ -27,15 +28,6 @@ bool failWith(int code) { return fail(libraw_strerror(code)); }
 // Largest picture turned into a BMP block (the block's size field is 32 bits).
 constexpr uint64_t kMaxPixels = uint64_t{1} << 28;
 
-void put16(uint8_t* p, uint16_t v) {
-  p[0] = static_cast<uint8_t>(v);
-  p[1] = static_cast<uint8_t>(v >> 8);
-}
-
-void put32(uint8_t* p, uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-
 // A BMP file image (file header, 40-byte information header, bottom-up BGR rows) of an RGB or
 // grey image with 8 bits per sample. False when the picture cannot be held in one block.
 bool buildBmp(const libraw_processed_image_t& img, std::vector<uint8_t>& out) {
@@ -47,16 +39,16 @@ bool buildBmp(const libraw_processed_image_t& img, std::vector<uint8_t>& out) {
   out.assign(total, 0);
   uint8_t* p = out.data();
   p[0] = 'B', p[1] = 'M';
-  put32(p + 2, static_cast<uint32_t>(total));
-  put32(p + 10, 54);
-  put32(p + 14, 40);
-  put32(p + 18, static_cast<uint32_t>(w));
-  put32(p + 22, static_cast<uint32_t>(h));
-  put16(p + 26, 1);
-  put16(p + 28, 24);
-  put32(p + 34, static_cast<uint32_t>(stride * h));
-  put32(p + 38, 2835);
-  put32(p + 42, 2835);
+  brevane::storeLe32(p + 2, static_cast<uint32_t>(total));
+  brevane::storeLe32(p + 10, 54);
+  brevane::storeLe32(p + 14, 40);
+  brevane::storeLe32(p + 18, static_cast<uint32_t>(w));
+  brevane::storeLe32(p + 22, static_cast<uint32_t>(h));
+  brevane::storeLe16(p + 26, 1);
+  brevane::storeLe16(p + 28, 24);
+  brevane::storeLe32(p + 34, static_cast<uint32_t>(stride * h));
+  brevane::storeLe32(p + 38, 2835);
+  brevane::storeLe32(p + 42, 2835);
   for (uint64_t y = 0; y < h; ++y) {
     const uint8_t* s = img.data + y * w * img.colors;
     uint8_t* d = p + 54 + (h - 1 - y) * stride;

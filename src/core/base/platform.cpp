@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "base/error.h"
+#include "base/paths.h"
 
 namespace brevane {
 
@@ -178,34 +179,6 @@ void writeFileAtomic(const std::string& path, std::span<const uint8_t> bytes, bo
     }
     ::unlink(temp.c_str());
   }
-}
-
-std::string folderPart(const std::string& path) {
-  size_t p = path.rfind('/');
-  return p == std::string::npos ? std::string() : path.substr(0, p + 1);
-}
-
-std::string namePart(const std::string& path) {
-  size_t p = path.rfind('/');
-  return p == std::string::npos ? path : path.substr(p + 1);
-}
-
-std::string extensionOf(const std::string& path) {
-  std::string name = namePart(path);
-  size_t p = name.rfind('.');
-  return p == std::string::npos ? std::string() : name.substr(p);
-}
-
-std::string toUpper(std::string s) {
-  for (char& c : s)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return s;
-}
-
-std::string toLower(std::string s) {
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return s;
 }
 
 }  // namespace brevane

@@ -36,14 +36,4 @@ std::vector<uint8_t> readFile(const std::string& path);
 /// "File already exists". Throws brevane::Error on failure.
 void writeFileAtomic(const std::string& path, std::span<const uint8_t> bytes, bool replace = true);
 
-/// Folder part of a path up to and including its last "/" ("" when it has none).
-std::string folderPart(const std::string& path);
-/// Name part after the last "/".
-std::string namePart(const std::string& path);
-/// Extension of the name part from its last dot, with the dot ("" when it has none).
-std::string extensionOf(const std::string& path);
-/// ASCII upper / lower case copies.
-std::string toUpper(std::string s);
-std::string toLower(std::string s);
-
 }  // namespace brevane

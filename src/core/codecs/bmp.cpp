@@ -1,9 +1,12 @@
 // Windows bitmap reader (.bmp, .rle, .dib) and writer.
+#include "codecs/bmp.h"
+
 #include <algorithm>
+#include <functional>
 
 #include "base/byte_reader.h"
+#include "base/bytes.h"
 #include "base/error.h"
-#include "codecs/bmp.h"
 #include "codecs/codec.h"
 #include "codecs/encoders.h"
 
@@ -133,11 +136,92 @@ void decodeRle(std::span<const uint8_t> data, Bitmap& out, bool four, bool topDo
   }
 }
 
+// Depth and compression must go together; JPEG and PNG payloads are not read.
+void checkDepthAndCompression(const Header& h) {
+  switch (h.bpp) {
+    case 1:
+    case 4:
+    case 8:
+    case 16:
+    case 24:
+    case 32: break;
+    default: invalid("bit count");
+  }
+  switch (h.compression) {
+    case kRgb: break;
+    case kRle8:
+      if (h.bpp != 8) invalid("compression");
+      break;
+    case kRle4:
+      if (h.bpp != 4) invalid("compression");
+      break;
+    case kBitfields:
+    case kAlphaBitfields:
+      if (h.bpp != 16 && h.bpp != 32) invalid("compression");
+      break;
+    case kJpegData:
+    case kPngData: throw Error("JPEG or PNG compressed bitmaps are not supported");
+    default: invalid("compression");
+  }
+}
+
+// The palette: what the header declares, limited to the depth and to the bytes before the
+// pixels (`offBits`, when the file has a file header).
+std::vector<PaletteEntry> readPalette(ByteReader& r, const Header& h, bool fileHeader, uint32_t offBits) {
+  std::vector<PaletteEntry> palette;
+  if (h.bpp > 8) return palette;
+  uint32_t max = 1u << h.bpp;
+  uint32_t count = h.colorsUsed == 0 || h.colorsUsed > max ? max : h.colorsUsed;
+  size_t entrySize = h.core ? 3 : 4;
+  size_t limit = fileHeader && offBits > r.pos() ? (offBits - r.pos()) / entrySize : r.remaining() / entrySize;
+  count = static_cast<uint32_t>(std::min<size_t>(count, limit));
+  palette.resize(count);
+  for (auto& e : palette) {
+    e.b = r.u8();
+    e.g = r.u8();
+    e.r = r.u8();
+    if (!h.core) r.u8();
+  }
+  return palette;
+}
+
+// Bit fields the bitmap layout holds as they are: 5-5-5 at 16 bits, 8-8-8(-8) at 32.
+bool standardFields(const Header& h) {
+  if (!h.hasMasks) return true;
+  if (h.bpp == 16) return h.masks[0] == 0x7C00 && h.masks[1] == 0x3E0 && h.masks[2] == 0x1F && !h.masks[3];
+  return h.masks[0] == 0xFF0000 && h.masks[1] == 0xFF00 && h.masks[2] == 0xFF &&
+         (h.masks[3] == 0 || h.masks[3] == 0xFF000000u);
+}
+
+// Other bit fields: each channel expanded to 8 bits, into 32 bits with an alpha mask (or from
+// 32-bit pixels), else 24.
+Bitmap expandBitFields(const Header& h, int width, int height, const std::function<const uint8_t*(int)>& fileRow) {
+  if (!(h.masks[0] | h.masks[1] | h.masks[2])) invalid("bit fields");
+  Channel red(h.masks[0]), green(h.masks[1]), blue(h.masks[2]), alpha(h.masks[3]);
+  bool withAlpha = h.masks[3] != 0;
+  Bitmap out(width, height, h.bpp == 32 || withAlpha ? 32 : 24);
+  int outBytes = out.bitsPerPixel() / 8;
+  for (int y = 0; y < height; ++y) {
+    const uint8_t* src = fileRow(y);
+    uint8_t* dst = out.scanLine(y);
+    for (int x = 0; x < width; ++x) {
+      uint32_t v = h.bpp == 16 ? static_cast<uint32_t>(src[2 * x] | (src[2 * x + 1] << 8))
+                               : static_cast<uint32_t>(src[4 * x]) | (static_cast<uint32_t>(src[4 * x + 1]) << 8) |
+                                     (static_cast<uint32_t>(src[4 * x + 2]) << 16) |
+                                     (static_cast<uint32_t>(src[4 * x + 3]) << 24);
+      dst[outBytes * x] = blue.get(v);
+      dst[outBytes * x + 1] = green.get(v);
+      dst[outBytes * x + 2] = red.get(v);
+      if (outBytes == 4) dst[4 * x + 3] = withAlpha ? alpha.get(v) : 255;
+    }
+  }
+  return out;
+}
+
 }  // namespace
 
 Bitmap readBmp(std::span<const uint8_t> data) {
   ByteReader r(data, kInvalid);
-  size_t base = 0;
   uint32_t offBits = 0;
   bool fileHeader = data.size() >= 2 && data[0] == 'B' && data[1] == 'M';
   if (fileHeader) {
@@ -145,41 +229,14 @@ Bitmap readBmp(std::span<const uint8_t> data) {
     offBits = r.u32le();
   }
   Header h = readHeader(r);
-  (void)base;
 
   if (h.width <= 0 || h.height == 0 || h.height == INT32_MIN) invalid("size");
   bool topDown = h.height < 0;
   int64_t height = topDown ? -static_cast<int64_t>(h.height) : h.height;
-  switch (h.bpp) {
-    case 1: case 4: case 8: case 16: case 24: case 32: break;
-    default: invalid("bit count");
-  }
-  switch (h.compression) {
-    case kRgb: break;
-    case kRle8: if (h.bpp != 8) invalid("compression"); break;
-    case kRle4: if (h.bpp != 4) invalid("compression"); break;
-    case kBitfields: case kAlphaBitfields: if (h.bpp != 16 && h.bpp != 32) invalid("compression"); break;
-    case kJpegData: case kPngData: throw Error("JPEG or PNG compressed bitmaps are not supported");
-    default: invalid("compression");
-  }
+  checkDepthAndCompression(h);
   checkImageSize(h.width, height);
 
-  // Palette: what the header declares, limited to the depth and to the bytes before the pixels.
-  std::vector<PaletteEntry> palette;
-  if (h.bpp <= 8) {
-    uint32_t max = 1u << h.bpp;
-    uint32_t count = h.colorsUsed == 0 || h.colorsUsed > max ? max : h.colorsUsed;
-    size_t entrySize = h.core ? 3 : 4;
-    size_t limit = fileHeader && offBits > r.pos() ? (offBits - r.pos()) / entrySize : r.remaining() / entrySize;
-    count = static_cast<uint32_t>(std::min<size_t>(count, limit));
-    palette.resize(count);
-    for (auto& e : palette) {
-      e.b = r.u8();
-      e.g = r.u8();
-      e.r = r.u8();
-      if (!h.core) r.u8();
-    }
-  }
+  std::vector<PaletteEntry> palette = readPalette(r, h, fileHeader, offBits);
   size_t pixelStart = fileHeader ? offBits : r.pos();
   if (pixelStart < r.pos() || pixelStart > data.size()) {
     // A wrong offset that still points inside the headers: the pixels follow the palette.
@@ -202,38 +259,13 @@ Bitmap readBmp(std::span<const uint8_t> data) {
   if (pixels.size() < stride * (hh - 1) + rowBytes) invalid("pixel data truncated");
   auto fileRow = [&](int y) { return pixels.data() + stride * static_cast<size_t>(topDown ? y : hh - 1 - y); };
 
-  bool standard16 = !h.hasMasks || (h.masks[0] == 0x7C00 && h.masks[1] == 0x3E0 && h.masks[2] == 0x1F && !h.masks[3]);
-  bool standard32 = !h.hasMasks || (h.masks[0] == 0xFF0000 && h.masks[1] == 0xFF00 && h.masks[2] == 0xFF &&
-                                    (h.masks[3] == 0 || h.masks[3] == 0xFF000000u));
-  if (h.bpp <= 8 || h.bpp == 24 || (h.bpp == 16 && standard16) || (h.bpp == 32 && standard32)) {
+  if (h.bpp <= 8 || h.bpp == 24 || standardFields(h)) {
     Bitmap out(w, hh, h.bpp);
     out.palette() = palette;
     for (int y = 0; y < hh; ++y) std::copy_n(fileRow(y), rowBytes, out.scanLine(y));
     return out;
   }
-
-  // Other bit fields: expand each channel to 8 bits.
-  if (h.bpp == 16 ? !(h.masks[0] | h.masks[1] | h.masks[2]) : !(h.masks[0] | h.masks[1] | h.masks[2]))
-    invalid("bit fields");
-  Channel red(h.masks[0]), green(h.masks[1]), blue(h.masks[2]), alpha(h.masks[3]);
-  bool withAlpha = h.masks[3] != 0;
-  Bitmap out(w, hh, h.bpp == 32 || withAlpha ? 32 : 24);
-  int outBytes = out.bitsPerPixel() / 8;
-  for (int y = 0; y < hh; ++y) {
-    const uint8_t* src = fileRow(y);
-    uint8_t* dst = out.scanLine(y);
-    for (int x = 0; x < w; ++x) {
-      uint32_t v = h.bpp == 16 ? static_cast<uint32_t>(src[2 * x] | (src[2 * x + 1] << 8))
-                               : static_cast<uint32_t>(src[4 * x]) | (static_cast<uint32_t>(src[4 * x + 1]) << 8) |
-                                     (static_cast<uint32_t>(src[4 * x + 2]) << 16) |
-                                     (static_cast<uint32_t>(src[4 * x + 3]) << 24);
-      dst[outBytes * x] = blue.get(v);
-      dst[outBytes * x + 1] = green.get(v);
-      dst[outBytes * x + 2] = red.get(v);
-      if (outBytes == 4) dst[4 * x + 3] = withAlpha ? alpha.get(v) : 255;
-    }
-  }
-  return out;
+  return expandBitFields(h, w, hh, fileRow);
 }
 
 namespace {
@@ -243,15 +275,6 @@ DecodedImage decode(std::span<const uint8_t> data, const DecodeContext&) {
   image.kind = DecodedKind::kBitmap;
   image.bitmap = readBmp(data);
   return image;
-}
-
-void put16(std::vector<uint8_t>& v, uint32_t x) {
-  v.push_back(static_cast<uint8_t>(x));
-  v.push_back(static_cast<uint8_t>(x >> 8));
-}
-void put32(std::vector<uint8_t>& v, uint32_t x) {
-  put16(v, x & 0xFFFF);
-  put16(v, x >> 16);
 }
 
 }  // namespace
@@ -273,20 +296,20 @@ std::vector<uint8_t> encodeBmp(const Bitmap& image) {
   out.reserve(fileSize);
   out.push_back('B');
   out.push_back('M');
-  put32(out, static_cast<uint32_t>(fileSize));
-  put32(out, 0);
-  put32(out, static_cast<uint32_t>(offBits));
-  put32(out, 40);
-  put32(out, static_cast<uint32_t>(image.width()));
-  put32(out, static_cast<uint32_t>(image.height()));  // positive: rows bottom-up
-  put16(out, 1);
-  put16(out, static_cast<uint32_t>(bpp));
-  put32(out, kRgb);
-  put32(out, static_cast<uint32_t>(pixelBytes));
-  put32(out, 3780);  // 96 dots per inch
-  put32(out, 3780);
-  put32(out, bpp <= 8 ? static_cast<uint32_t>(paletteEntries) : 0);
-  put32(out, 0);
+  appendLe32(out, static_cast<uint32_t>(fileSize));
+  appendLe32(out, 0);
+  appendLe32(out, static_cast<uint32_t>(offBits));
+  appendLe32(out, 40);
+  appendLe32(out, static_cast<uint32_t>(image.width()));
+  appendLe32(out, static_cast<uint32_t>(image.height()));  // positive: rows bottom-up
+  appendLe16(out, 1);
+  appendLe16(out, static_cast<uint32_t>(bpp));
+  appendLe32(out, kRgb);
+  appendLe32(out, static_cast<uint32_t>(pixelBytes));
+  appendLe32(out, 3780);  // 96 dots per inch
+  appendLe32(out, 3780);
+  appendLe32(out, bpp <= 8 ? static_cast<uint32_t>(paletteEntries) : 0);
+  appendLe32(out, 0);
   for (size_t i = 0; i < paletteEntries; ++i) {
     PaletteEntry e = i < image.palette().size() ? image.palette()[i] : PaletteEntry{};
     out.push_back(e.b);

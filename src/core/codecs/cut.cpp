@@ -5,6 +5,7 @@
 
 #include "base/byte_reader.h"
 #include "base/error.h"
+#include "base/paths.h"
 #include "base/platform.h"
 #include "codecs/codec.h"
 #include "codecs/extra_util.h"

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/bytes.h"
 #include "base/error.h"
 #include "codecs/encoders.h"
 #include "codecs/png_filter.h"
@@ -81,20 +82,13 @@ FilterType RowFilter::apply(const uint8_t* raw, const uint8_t* prior) {
 
 namespace {
 
-void put32be(std::vector<uint8_t>& out, uint32_t v) {
-  out.push_back(static_cast<uint8_t>(v >> 24));
-  out.push_back(static_cast<uint8_t>(v >> 16));
-  out.push_back(static_cast<uint8_t>(v >> 8));
-  out.push_back(static_cast<uint8_t>(v));
-}
-
 void putChunk(std::vector<uint8_t>& out, const char* type, const uint8_t* data, size_t size) {
-  put32be(out, static_cast<uint32_t>(size));
+  appendBe32(out, static_cast<uint32_t>(size));
   size_t start = out.size();
   out.insert(out.end(), type, type + 4);
   if (size) out.insert(out.end(), data, data + size);
   uLong crc = crc32(0L, out.data() + start, static_cast<uInt>(size + 4));
-  put32be(out, static_cast<uint32_t>(crc));
+  appendBe32(out, static_cast<uint32_t>(crc));
 }
 
 // A zlib stream that grows its output vector; rows are fed in batches.
@@ -233,8 +227,8 @@ std::vector<uint8_t> encodePng(const Bitmap& image, const Bitmap* alpha, const P
   std::vector<uint8_t> out(kSignature, kSignature + 8);
   out.reserve(z.size() + z.size() / kIdatBytes * 12 + 64);
   std::vector<uint8_t> ihdr;
-  put32be(ihdr, static_cast<uint32_t>(width));
-  put32be(ihdr, static_cast<uint32_t>(height));
+  appendBe32(ihdr, static_cast<uint32_t>(width));
+  appendBe32(ihdr, static_cast<uint32_t>(height));
   ihdr.push_back(8);                       // bit depth
   ihdr.push_back(alpha ? 6 : 2);           // truecolour with or without alpha
   ihdr.push_back(0);                       // deflate

@@ -94,199 +94,254 @@ void labToBgr(double l, double a, double b, uint8_t* dst) {
   dst[0] = toSrgb(0.0719453 * x - 0.2289914 * y + 1.4052427 * z);
 }
 
-DecodedImage decode(std::span<const uint8_t> data, const DecodeContext&) {
-  ByteReader r(data, kTruncated);
+// The file header and what follows from it.
+struct Header {
+  bool large = false;  // the large-document variant: 64-bit section lengths
+  int channels = 0;
+  uint32_t width = 0, height = 0;
+  int depth = 0;         // bits per channel: 1, 8 or 16
+  int mode = 0;          // Mode
+  int baseChannels = 0;  // colour channels of the mode
+};
+
+Header readHeader(ByteReader& r, std::span<const uint8_t> data) {
   if (data.size() < 26 || std::memcmp(data.data(), "8BPS", 4) != 0) throw Error("Not a Photoshop file");
   r.skip(4);
   int version = r.u16be();
   if (version != 1 && version != 2) throw Error("Photoshop file has an unknown version");
-  const bool large = version == 2;
+  Header h;
+  h.large = version == 2;
   r.skip(6);
-  const int channels = r.u16be();
-  const uint32_t height = r.u32be(), width = r.u32be();
-  const int depth = r.u16be();
-  const int mode = r.u16be();
-  if (channels < 1 || channels > 56) throw Error("Photoshop file has an invalid channel count");
-  if (depth != 1 && depth != 8 && depth != 16)
-    throw Error(format("Photoshop images of %d bits per channel are not supported", depth));
-  if ((mode == kBitmapMode) != (depth == 1)) throw Error("Photoshop bitmap mode needs 1 bit per channel");
-  int baseChannels;
-  switch (mode) {
+  h.channels = r.u16be();
+  h.height = r.u32be();
+  h.width = r.u32be();
+  h.depth = r.u16be();
+  h.mode = r.u16be();
+  if (h.channels < 1 || h.channels > 56) throw Error("Photoshop file has an invalid channel count");
+  if (h.depth != 1 && h.depth != 8 && h.depth != 16)
+    throw Error(format("Photoshop images of %d bits per channel are not supported", h.depth));
+  if ((h.mode == kBitmapMode) != (h.depth == 1)) throw Error("Photoshop bitmap mode needs 1 bit per channel");
+  switch (h.mode) {
     case kBitmapMode:
     case kGrey:
     case kIndexed:
     case kMultichannel:
-    case kDuotone: baseChannels = 1; break;
+    case kDuotone: h.baseChannels = 1; break;
     case kRgb:
-    case kLab: baseChannels = 3; break;
-    case kCmyk: baseChannels = 4; break;
-    default: throw Error(format("Photoshop colour mode %d is not supported", mode));
+    case kLab: h.baseChannels = 3; break;
+    case kCmyk: h.baseChannels = 4; break;
+    default: throw Error(format("Photoshop colour mode %d is not supported", h.mode));
   }
-  if (channels < baseChannels) throw Error("Photoshop file has too few channels for its colour mode");
-  checkImageSize(width, height);
+  if (h.channels < h.baseChannels) throw Error("Photoshop file has too few channels for its colour mode");
+  checkImageSize(h.width, h.height);
+  return h;
+}
 
-  // Colour mode data: the palette of an indexed image (256 reds, then greens, then blues).
+// Colour mode data: the palette of an indexed image (256 reds, then greens, then blues).
+std::array<PaletteEntry, 256> readColourModeData(ByteReader& r, int mode) {
   std::array<PaletteEntry, 256> palette{};
-  uint32_t colourDataLength = r.u32be();
-  auto colourData = r.bytes(colourDataLength);
+  uint32_t length = r.u32be();
+  auto colourData = r.bytes(length);
   if (mode == kIndexed) {
     if (colourData.size() < 768) throw Error("Photoshop indexed image has no palette");
     for (size_t i = 0; i < 256; ++i)
       palette[i] = PaletteEntry{colourData[512 + i], colourData[256 + i], colourData[i], 0};
   }
-  // Image resources: only the transparent index of an indexed image is of use here.
+  return palette;
+}
+
+// Image resources: only the transparent index of an indexed image is of use here (-1: none).
+int readTransparentIndex(ByteReader& r) {
   int transparentIndex = -1;
   uint32_t resourcesLength = r.u32be();
-  {
-    ByteReader res(r.bytes(resourcesLength), kTruncated);
-    while (res.remaining() >= 12) {
-      auto sig = res.bytes(4);
-      if (std::memcmp(sig.data(), "8BIM", 4) != 0) break;
-      uint16_t id = res.u16be();
-      size_t nameLength = res.u8();
-      if ((nameLength + 1) % 2) ++nameLength;  // the Pascal name is padded to even size
-      if (nameLength > res.remaining()) break;
-      res.skip(nameLength);
-      if (res.remaining() < 4) break;
-      uint32_t length = res.u32be();
-      if (length > res.remaining()) break;
-      auto body = res.bytes(length);
-      if (length % 2 && !res.atEnd()) res.skip(1);
-      if (id == 1047 && body.size() >= 2) transparentIndex = (body[0] << 8) | body[1];
-    }
+  ByteReader res(r.bytes(resourcesLength), kTruncated);
+  while (res.remaining() >= 12) {
+    auto sig = res.bytes(4);
+    if (std::memcmp(sig.data(), "8BIM", 4) != 0) break;
+    uint16_t id = res.u16be();
+    size_t nameLength = res.u8();
+    if ((nameLength + 1) % 2) ++nameLength;  // the Pascal name is padded to even size
+    if (nameLength > res.remaining()) break;
+    res.skip(nameLength);
+    if (res.remaining() < 4) break;
+    uint32_t length = res.u32be();
+    if (length > res.remaining()) break;
+    auto body = res.bytes(length);
+    if (length % 2 && !res.atEnd()) res.skip(1);
+    if (id == 1047 && body.size() >= 2) transparentIndex = (body[0] << 8) | body[1];
   }
-  const bool transparency = mergedTransparency(r, large) && channels > baseChannels;
-  const int used = baseChannels + (transparency ? 1 : 0);
+  return transparentIndex;
+}
 
-  // The merged image: compression, then every channel as a plane of rows.
+// The channels of the merged image, each a plane of rows, and their sample reads.
+struct Planes {
+  std::vector<std::vector<uint8_t>> data;
+  size_t rowBytes = 0;
+  int depth = 8;
+
+  const uint8_t* row(int c, size_t y) const { return data[static_cast<size_t>(c)].data() + y * rowBytes; }
+  // Sample c of pixel (x, y) as 0-255.
+  uint8_t sample(int c, size_t x, size_t y) const {
+    const uint8_t* r = row(c, y);
+    return depth == 8 ? r[x] : scale16To8(static_cast<uint32_t>((r[2 * x] << 8) | r[2 * x + 1]));
+  }
+};
+
+// Reads the first `used` channels of the merged image, raw or run-length encoded.
+Planes readPlanes(ByteReader& r, std::span<const uint8_t> data, const Header& h, int used) {
   const int compression = r.u16be();
   if (compression > 1) throw Error("Photoshop composite images compressed with ZIP are not supported");
-  const size_t w = width, h = height;
-  const size_t rowBytes = depth == 1 ? (w + 7) / 8 : w * static_cast<size_t>(depth / 8);
-  std::vector<std::vector<uint8_t>> planes(static_cast<size_t>(used));
+  const size_t w = h.width, rows = h.height;
+  Planes planes;
+  planes.depth = h.depth;
+  planes.rowBytes = h.depth == 1 ? (w + 7) / 8 : w * static_cast<size_t>(h.depth / 8);
+  const size_t rowBytes = planes.rowBytes;
+  planes.data.resize(static_cast<size_t>(used));
   if (compression == 0) {
-    if (r.remaining() / rowBytes / h < static_cast<size_t>(used)) throw Error(kTruncated);
-    for (int c = 0; c < used; ++c) {
-      auto bytes = r.bytes(rowBytes * h);
-      planes[static_cast<size_t>(c)].assign(bytes.begin(), bytes.end());
+    if (r.remaining() / rowBytes / rows < static_cast<size_t>(used)) throw Error(kTruncated);
+    for (auto& plane : planes.data) {
+      auto bytes = r.bytes(rowBytes * rows);
+      plane.assign(bytes.begin(), bytes.end());
+    }
+    return planes;
+  }
+  // Run-length: a byte count per row of every channel, then the rows.
+  const size_t countSize = h.large ? 4 : 2;
+  const size_t allRows = rows * static_cast<size_t>(h.channels);
+  if (r.remaining() / countSize < allRows) throw Error(kTruncated);
+  std::vector<uint32_t> counts(allRows);
+  for (auto& count : counts) count = h.large ? r.u32be() : r.u16be();
+  size_t offset = r.pos();
+  // A run-length packet of two bytes gives at most 128: refuse rows the file cannot fill
+  // before allocating for them.
+  if ((data.size() - offset) / 2 / ((rowBytes + 127) / 128) / rows < static_cast<size_t>(used)) throw Error(kTruncated);
+  for (int c = 0; c < used; ++c) {
+    auto& plane = planes.data[static_cast<size_t>(c)];
+    plane.assign(rowBytes * rows, 0);
+    for (size_t y = 0; y < rows; ++y) {
+      uint32_t count = counts[static_cast<size_t>(c) * rows + y];
+      if (count > data.size() - offset) throw Error(kTruncated);
+      unpackBits(data.subspan(offset, count), std::span<uint8_t>(plane.data() + y * rowBytes, rowBytes));
+      offset += count;
+    }
+  }
+  return planes;
+}
+
+// Bitmap mode: 1 bit per pixel, 1 is black.
+void toOneBit(const Planes& planes, Bitmap& bm) {
+  bm.palette() = {PaletteEntry{255, 255, 255, 0}, PaletteEntry{0, 0, 0, 0}};
+  for (int y = 0; y < bm.height(); ++y)
+    std::memcpy(bm.scanLine(y), planes.row(0, static_cast<size_t>(y)), planes.rowBytes);
+}
+
+// One channel without transparency: 8 bits with the file's palette or a grey one.
+void toEightBit(const Planes& planes, int mode, const std::array<PaletteEntry, 256>& palette, int transparentIndex,
+                Bitmap& bm) {
+  if (mode == kIndexed) {
+    setPalette256(bm, palette);
+    if (transparentIndex >= 0 && transparentIndex < 256) {
+      const PaletteEntry& e = palette[static_cast<size_t>(transparentIndex)];
+      bm.setTransparentColor(Bgr{e.b, e.g, e.r});
     }
   } else {
-    const size_t countSize = large ? 4 : 2;
-    const size_t rows = h * static_cast<size_t>(channels);
-    if (r.remaining() / countSize < rows) throw Error(kTruncated);
-    std::vector<uint32_t> counts(rows);
-    for (auto& count : counts) count = large ? r.u32be() : r.u16be();
-    size_t offset = r.pos();
-    // A run-length packet of two bytes gives at most 128: refuse rows the file cannot fill
-    // before allocating for them.
-    if ((data.size() - offset) / 2 / ((rowBytes + 127) / 128) / h < static_cast<size_t>(used)) throw Error(kTruncated);
-    for (int c = 0; c < used; ++c) {
-      auto& plane = planes[static_cast<size_t>(c)];
-      plane.assign(rowBytes * h, 0);
-      for (size_t y = 0; y < h; ++y) {
-        uint32_t count = counts[static_cast<size_t>(c) * h + y];
-        if (count > data.size() - offset) throw Error(kTruncated);
-        unpackBits(data.subspan(offset, count), std::span<uint8_t>(plane.data() + y * rowBytes, rowBytes));
-        offset += count;
-      }
-    }
+    bm.setGreyPalette();
   }
+  for (int y = 0; y < bm.height(); ++y) {
+    uint8_t* dst = bm.scanLine(y);
+    for (size_t x = 0; x < static_cast<size_t>(bm.width()); ++x) dst[x] = planes.sample(0, x, static_cast<size_t>(y));
+  }
+}
 
-  // Sample c of pixel (x, y) as 0-255.
-  auto sample = [&](int c, size_t x, size_t y) -> uint8_t {
-    const uint8_t* row = planes[static_cast<size_t>(c)].data() + y * rowBytes;
-    return depth == 8 ? row[x] : scale16To8(static_cast<uint32_t>((row[2 * x] << 8) | row[2 * x + 1]));
-  };
-  DecodedImage out;
-  Bitmap& bm = out.bitmap;
-  const int iw = static_cast<int>(width), ih = static_cast<int>(height);
-  if (mode == kBitmapMode) {
-    // 1 is black.
-    bm.reset(iw, ih, 1);
-    bm.palette() = {PaletteEntry{255, 255, 255, 0}, PaletteEntry{0, 0, 0, 0}};
-    for (int y = 0; y < ih; ++y) std::memcpy(bm.scanLine(y), planes[0].data() + y * rowBytes, rowBytes);
-    return out;
-  }
-  if (baseChannels == 1 && !transparency) {
-    bm.reset(iw, ih, 8);
-    if (mode == kIndexed) {
-      setPalette256(bm, palette);
-      if (transparentIndex >= 0 && transparentIndex < 256) {
-        const PaletteEntry& e = palette[static_cast<size_t>(transparentIndex)];
-        bm.setTransparentColor(Bgr{e.b, e.g, e.r});
+// The colour of pixel (x, y) as blue, green, red.
+void colourAt(const Planes& planes, int mode, const std::array<PaletteEntry, 256>& palette, size_t x, size_t y,
+              uint8_t* d) {
+  switch (mode) {
+    case kRgb:
+      d[2] = planes.sample(0, x, y);
+      d[1] = planes.sample(1, x, y);
+      d[0] = planes.sample(2, x, y);
+      break;
+    case kCmyk: {
+      // Stored as 255 minus the ink.
+      unsigned k = planes.sample(3, x, y);
+      d[2] = static_cast<uint8_t>((planes.sample(0, x, y) * k + 127) / 255);
+      d[1] = static_cast<uint8_t>((planes.sample(1, x, y) * k + 127) / 255);
+      d[0] = static_cast<uint8_t>((planes.sample(2, x, y) * k + 127) / 255);
+      break;
+    }
+    case kLab: {
+      const uint8_t* row0 = planes.row(0, y);
+      const uint8_t* row1 = planes.row(1, y);
+      const uint8_t* row2 = planes.row(2, y);
+      double l, a, b;
+      if (planes.depth == 8) {
+        l = row0[x] * 100.0 / 255;
+        a = row1[x] - 128.0;
+        b = row2[x] - 128.0;
+      } else {
+        l = ((row0[2 * x] << 8) | row0[2 * x + 1]) * 100.0 / 65535;
+        a = ((row1[2 * x] << 8) | row1[2 * x + 1]) / 257.0 - 128;
+        b = ((row2[2 * x] << 8) | row2[2 * x + 1]) / 257.0 - 128;
       }
-    } else {
-      bm.setGreyPalette();
+      labToBgr(l, a, b, d);
+      break;
     }
-    for (int y = 0; y < ih; ++y) {
-      uint8_t* dst = bm.scanLine(y);
-      for (size_t x = 0; x < w; ++x) dst[x] = sample(0, x, static_cast<size_t>(y));
+    case kIndexed: {
+      const PaletteEntry& e = palette[planes.sample(0, x, y)];
+      d[0] = e.b, d[1] = e.g, d[2] = e.r;
+      break;
     }
-    return out;
+    default: d[0] = d[1] = d[2] = planes.sample(0, x, y);
   }
+}
 
-  bm.reset(iw, ih, transparency ? 32 : 24);
+// Every other image: 24 bits, or 32 with straight alpha from the channel after the colours.
+void toTrueColour(const Planes& planes, const Header& h, const std::array<PaletteEntry, 256>& palette,
+                  bool transparency, Bitmap& bm) {
   if (transparency) bm.setAlphaMode(AlphaMode::kStraight);
   const size_t px = transparency ? 4 : 3;
-  for (int y = 0; y < ih; ++y) {
+  for (int y = 0; y < bm.height(); ++y) {
     const auto sy = static_cast<size_t>(y);
     uint8_t* dst = bm.scanLine(y);
-    for (size_t x = 0; x < w; ++x) {
+    for (size_t x = 0; x < static_cast<size_t>(bm.width()); ++x) {
       uint8_t* d = dst + x * px;
-      switch (mode) {
-        case kRgb:
-          d[2] = sample(0, x, sy);
-          d[1] = sample(1, x, sy);
-          d[0] = sample(2, x, sy);
-          break;
-        case kCmyk: {
-          // Stored as 255 minus the ink.
-          unsigned k = sample(3, x, sy);
-          d[2] = static_cast<uint8_t>((sample(0, x, sy) * k + 127) / 255);
-          d[1] = static_cast<uint8_t>((sample(1, x, sy) * k + 127) / 255);
-          d[0] = static_cast<uint8_t>((sample(2, x, sy) * k + 127) / 255);
-          break;
+      colourAt(planes, h.mode, palette, x, sy, d);
+      if (!transparency) continue;
+      // The merged image is matted with white where it is partly transparent: take the white
+      // back out so that the colour is the straight colour again.
+      unsigned a = planes.sample(h.baseChannels, x, sy);
+      d[3] = static_cast<uint8_t>(a);
+      if (a > 0 && a < 255)
+        for (int k = 0; k < 3; ++k) {
+          int c = d[k] + static_cast<int>(a) - 255;
+          d[k] =
+              c <= 0 ? 0 : static_cast<uint8_t>(std::min<unsigned>(255, (static_cast<unsigned>(c) * 255 + a / 2) / a));
         }
-        case kLab: {
-          const uint8_t* row0 = planes[0].data() + sy * rowBytes;
-          const uint8_t* row1 = planes[1].data() + sy * rowBytes;
-          const uint8_t* row2 = planes[2].data() + sy * rowBytes;
-          double l, a, b;
-          if (depth == 8) {
-            l = row0[x] * 100.0 / 255;
-            a = row1[x] - 128.0;
-            b = row2[x] - 128.0;
-          } else {
-            l = ((row0[2 * x] << 8) | row0[2 * x + 1]) * 100.0 / 65535;
-            a = ((row1[2 * x] << 8) | row1[2 * x + 1]) / 257.0 - 128;
-            b = ((row2[2 * x] << 8) | row2[2 * x + 1]) / 257.0 - 128;
-          }
-          labToBgr(l, a, b, d);
-          break;
-        }
-        default: {
-          uint8_t v = mode == kIndexed ? 0 : sample(0, x, sy);
-          if (mode == kIndexed) {
-            const PaletteEntry& e = palette[sample(0, x, sy)];
-            d[0] = e.b, d[1] = e.g, d[2] = e.r;
-          } else {
-            d[0] = d[1] = d[2] = v;
-          }
-        }
-      }
-      if (transparency) {
-        // The merged image is matted with white where it is partly transparent: take the white
-        // back out so that the colour is the straight colour again.
-        unsigned a = sample(baseChannels, x, sy);
-        d[3] = static_cast<uint8_t>(a);
-        if (a > 0 && a < 255)
-          for (int k = 0; k < 3; ++k) {
-            int c = d[k] + static_cast<int>(a) - 255;
-            d[k] = c <= 0 ? 0
-                          : static_cast<uint8_t>(std::min<unsigned>(255, (static_cast<unsigned>(c) * 255 + a / 2) / a));
-          }
-      }
     }
+  }
+}
+
+DecodedImage decode(std::span<const uint8_t> data, const DecodeContext&) {
+  ByteReader r(data, kTruncated);
+  const Header h = readHeader(r, data);
+  const std::array<PaletteEntry, 256> palette = readColourModeData(r, h.mode);
+  const int transparentIndex = readTransparentIndex(r);
+  const bool transparency = mergedTransparency(r, h.large) && h.channels > h.baseChannels;
+  const Planes planes = readPlanes(r, data, h, h.baseChannels + (transparency ? 1 : 0));
+
+  DecodedImage out;
+  Bitmap& bm = out.bitmap;
+  const int iw = static_cast<int>(h.width), ih = static_cast<int>(h.height);
+  if (h.mode == kBitmapMode) {
+    bm.reset(iw, ih, 1);
+    toOneBit(planes, bm);
+  } else if (h.baseChannels == 1 && !transparency) {
+    bm.reset(iw, ih, 8);
+    toEightBit(planes, h.mode, palette, transparentIndex, bm);
+  } else {
+    bm.reset(iw, ih, transparency ? 32 : 24);
+    toTrueColour(planes, h, palette, transparency, bm);
   }
   return out;
 }

@@ -2,7 +2,9 @@
 #include "codecs/registry.h"
 
 #include "base/error.h"
+#include "base/paths.h"
 #include "base/platform.h"
+#include "base/strings.h"
 
 namespace brevane::codecs {
 
@@ -31,17 +33,6 @@ const std::vector<LoaderEntry>& otherDecoders() {
       {"j2k", &kJpeg2000Codec}, {"jpc", &kJpeg2000Codec},
   };
   return kList;
-}
-
-bool equalsIgnoreCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
 }
 
 }  // namespace
@@ -98,22 +89,6 @@ std::vector<std::string> dialogExtensions(const std::vector<LoaderEntry>& loader
   return exts;
 }
 
-namespace {
-
-std::string lowerAscii(std::string s) {
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return s;
-}
-
-std::string upperAscii(std::string s) {
-  for (char& c : s)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return s;
-}
-
-}  // namespace
-
 std::string buildOpenDialogFilter(const std::vector<std::string>& initial, const std::vector<LoaderEntry>& loader,
                                   const std::vector<std::string>& raws, const std::vector<std::string>& extDesc) {
   std::string filter = "All|";
@@ -129,8 +104,8 @@ std::string buildOpenDialogFilter(const std::vector<std::string>& initial, const
         found = true;
         break;
       }
-    if (!found) description = descriptionIn(extDesc, lowerAscii(e));
-    filter += "|." + upperAscii(e) + " (" + description + ")|*" + e;
+    if (!found) description = descriptionIn(extDesc, toLower(e));
+    filter += "|." + toUpper(e) + " (" + description + ")|*" + e;
   }
   return filter;
 }

@@ -84,8 +84,7 @@ std::vector<uint8_t> readPixels(ByteReader& r, size_t count, int bytes, bool rle
   return out;
 }
 
-DecodedImage decode(std::span<const uint8_t> data, const DecodeContext&) {
-  ByteReader r(data, "Targa image is not valid (truncated)");
+Header readHeader(ByteReader& r) {
   Header h{};
   h.idLength = r.u8();
   h.colorMapType = r.u8();
@@ -101,7 +100,6 @@ DecodedImage decode(std::span<const uint8_t> data, const DecodeContext&) {
   h.descriptor = r.u8();
 
   const int base = h.imageType & ~8;
-  const bool rle = (h.imageType & 8) != 0;
   if (base != 1 && base != 2 && base != 3) invalid("unsupported image type");
   if (h.imageType > 11) invalid("unsupported image type");
   const bool mapped = base == 1, grey = base == 3;
@@ -109,25 +107,32 @@ DecodedImage decode(std::span<const uint8_t> data, const DecodeContext&) {
   if (!mapped && !grey && h.depth != 15 && h.depth != 16 && h.depth != 24 && h.depth != 32) invalid("bad pixel depth");
   if (grey && h.depth != 8 && h.depth != 16) invalid("bad pixel depth");
   if (h.colorMapType > 1) invalid("bad colour map type");
-  if (h.colorMapType == 1 && h.mapLength > 0 &&
-      h.mapEntryBits != 15 && h.mapEntryBits != 16 && h.mapEntryBits != 24 && h.mapEntryBits != 32)
+  if (h.colorMapType == 1 && h.mapLength > 0 && h.mapEntryBits != 15 && h.mapEntryBits != 16 && h.mapEntryBits != 24 &&
+      h.mapEntryBits != 32)
     invalid("bad colour map entry size");
   checkImageSize(h.width, h.height);
+  return h;
+}
 
-  r.skip(static_cast<size_t>(h.idLength));
-  // The colour map, as blue, green, red, alpha per entry.
+// The colour map as blue, green, red, alpha per entry; read past but not kept for images
+// that do not use it.
+std::vector<uint8_t> readColourMap(ByteReader& r, const Header& h, bool mapped) {
   std::vector<uint8_t> map;
-  if (h.colorMapType == 1) {
-    int entryBytes = (h.mapEntryBits + 7) / 8;
-    auto raw = r.bytes(static_cast<size_t>(h.mapLength) * static_cast<size_t>(entryBytes));
-    if (mapped) {
-      map.resize(static_cast<size_t>(h.mapLength) * 4);
-      for (int i = 0; i < h.mapLength; ++i) toBgra(&raw[static_cast<size_t>(i) * entryBytes], h.mapEntryBits, false, &map[i * 4u]);
-    }
+  if (h.colorMapType != 1) return map;
+  int entryBytes = (h.mapEntryBits + 7) / 8;
+  auto raw = r.bytes(static_cast<size_t>(h.mapLength) * static_cast<size_t>(entryBytes));
+  if (mapped) {
+    map.resize(static_cast<size_t>(h.mapLength) * 4);
+    for (int i = 0; i < h.mapLength; ++i)
+      toBgra(&raw[static_cast<size_t>(i) * entryBytes], h.mapEntryBits, false, &map[i * 4u]);
   }
+  return map;
+}
 
+// Whether the image's attribute bits are alpha: they must exist, and a TGA 2.0 extension area
+// may say that they hold something else.
+bool hasAlpha(const Header& h, bool mapped, bool grey, int extensionAlpha) {
   const int attributeBits = h.descriptor & 0x0F;
-  const int alphaType = extensionAlphaType(data);
   bool hasAlphaBits;
   if (mapped)
     hasAlphaBits = h.mapEntryBits == 32 || (h.mapEntryBits == 16 && attributeBits > 0);
@@ -136,53 +141,64 @@ DecodedImage decode(std::span<const uint8_t> data, const DecodeContext&) {
   else
     hasAlphaBits = h.depth == 32 || (h.depth == 16 && attributeBits > 0);
   bool alpha = hasAlphaBits && attributeBits > 0;
-  if (alphaType == 0 || alphaType == 1) alpha = false;  // the extension area says the bits hold no alpha
+  if (extensionAlpha == 0 || extensionAlpha == 1) alpha = false;  // the extension area says the bits hold no alpha
+  return alpha;
+}
 
-  const int bytes = (h.depth + 7) / 8;
-  const size_t count = static_cast<size_t>(h.width) * static_cast<size_t>(h.height);
-  std::vector<uint8_t> pixels = readPixels(r, count, bytes, rle);
-
-  const bool rightToLeft = (h.descriptor & 0x10) != 0;
-  const bool topDown = (h.descriptor & 0x20) != 0;
-  auto source = [&](int x, int y) {
-    int sx = rightToLeft ? h.width - 1 - x : x;
-    int sy = topDown ? y : h.height - 1 - y;
-    return &pixels[(static_cast<size_t>(sy) * h.width + sx) * bytes];
-  };
-
-  DecodedImage image;
-  image.kind = DecodedKind::kBitmap;
-  image.reportsAlpha = alpha;
-  Bitmap& bmp = image.bitmap;
-  const bool paletted = (grey && h.depth == 8) || (mapped && h.depth == 8 && !alpha);
-  if (paletted) {
-    bmp.reset(h.width, h.height, 8);
-    if (grey) {
-      bmp.setGreyPalette();
-    } else {
-      bmp.palette().assign(256, PaletteEntry{});
-      for (int i = 0; i < 256; ++i) {
-        int entry = i - h.mapFirst;
-        if (entry >= 0 && entry < h.mapLength)
-          bmp.palette()[i] = {map[entry * 4u], map[entry * 4u + 1], map[entry * 4u + 2], 0};
-      }
-    }
-    for (int y = 0; y < h.height; ++y) {
-      uint8_t* row = bmp.scanLine(y);
-      for (int x = 0; x < h.width; ++x) row[x] = *source(x, y);
-    }
-    return image;
+// The stored pixels in file order, addressed in image order (top-left first) whatever the
+// file's origin.
+class StoredPixels {
+ public:
+  StoredPixels(std::vector<uint8_t> pixels, const Header& h)
+      : m_pixels(std::move(pixels)),
+        m_width(h.width),
+        m_height(h.height),
+        m_bytes((h.depth + 7) / 8),
+        m_rightToLeft((h.descriptor & 0x10) != 0),
+        m_topDown((h.descriptor & 0x20) != 0) {}
+  const uint8_t* at(int x, int y) const {
+    int sx = m_rightToLeft ? m_width - 1 - x : x;
+    int sy = m_topDown ? y : m_height - 1 - y;
+    return &m_pixels[(static_cast<size_t>(sy) * m_width + sx) * m_bytes];
   }
 
+ private:
+  std::vector<uint8_t> m_pixels;
+  int m_width, m_height, m_bytes;
+  bool m_rightToLeft, m_topDown;
+};
+
+// 8-bit grey, or 8-bit colour-mapped without alpha: an 8-bit bitmap with its palette.
+void toPaletted(const StoredPixels& pixels, const Header& h, bool grey, const std::vector<uint8_t>& map, Bitmap& bmp) {
+  bmp.reset(h.width, h.height, 8);
+  if (grey) {
+    bmp.setGreyPalette();
+  } else {
+    bmp.palette().assign(256, PaletteEntry{});
+    for (int i = 0; i < 256; ++i) {
+      int entry = i - h.mapFirst;
+      if (entry >= 0 && entry < h.mapLength)
+        bmp.palette()[i] = {map[entry * 4u], map[entry * 4u + 1], map[entry * 4u + 2], 0};
+    }
+  }
+  for (int y = 0; y < h.height; ++y) {
+    uint8_t* row = bmp.scanLine(y);
+    for (int x = 0; x < h.width; ++x) row[x] = *pixels.at(x, y);
+  }
+}
+
+// Everything else: 24 bits, or 32 with the alpha bits.
+void toTrueColour(const StoredPixels& pixels, const Header& h, bool mapped, bool grey, const std::vector<uint8_t>& map,
+                  bool alpha, bool premultiplied, Bitmap& bmp) {
   const int outBytes = alpha ? 4 : 3;
   bmp.reset(h.width, h.height, alpha ? 32 : 24);
-  if (alpha && alphaType == 4) bmp.setAlphaMode(AlphaMode::kPremultiplied);
+  if (alpha && premultiplied) bmp.setAlphaMode(AlphaMode::kPremultiplied);
   uint8_t bgra[4];
   static const uint8_t kBlack[4] = {0, 0, 0, 0};
   for (int y = 0; y < h.height; ++y) {
     uint8_t* row = bmp.scanLine(y);
     for (int x = 0; x < h.width; ++x, row += outBytes) {
-      const uint8_t* p = source(x, y);
+      const uint8_t* p = pixels.at(x, y);
       if (mapped) {
         int index = (h.depth == 16 ? (p[0] | (p[1] << 8)) : p[0]) - h.mapFirst;
         std::memcpy(bgra, index >= 0 && index < h.mapLength ? &map[index * 4u] : kBlack, 4);
@@ -192,6 +208,28 @@ DecodedImage decode(std::span<const uint8_t> data, const DecodeContext&) {
       std::memcpy(row, bgra, static_cast<size_t>(outBytes));
     }
   }
+}
+
+DecodedImage decode(std::span<const uint8_t> data, const DecodeContext&) {
+  ByteReader r(data, "Targa image is not valid (truncated)");
+  const Header h = readHeader(r);
+  const int base = h.imageType & ~8;
+  const bool rle = (h.imageType & 8) != 0, mapped = base == 1, grey = base == 3;
+
+  r.skip(static_cast<size_t>(h.idLength));
+  const std::vector<uint8_t> map = readColourMap(r, h, mapped);
+  const int alphaType = extensionAlphaType(data);
+  const bool alpha = hasAlpha(h, mapped, grey, alphaType);
+  const size_t count = static_cast<size_t>(h.width) * static_cast<size_t>(h.height);
+  const StoredPixels pixels(readPixels(r, count, (h.depth + 7) / 8, rle), h);
+
+  DecodedImage image;
+  image.kind = DecodedKind::kBitmap;
+  image.reportsAlpha = alpha;
+  if ((grey && h.depth == 8) || (mapped && h.depth == 8 && !alpha))
+    toPaletted(pixels, h, grey, map, image.bitmap);
+  else
+    toTrueColour(pixels, h, mapped, grey, map, alpha, alphaType == 4, image.bitmap);
   return image;
 }
 

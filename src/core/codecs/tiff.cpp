@@ -125,7 +125,8 @@ double sampleAt(const uint8_t* row, uint64_t bit, const Layout& l) {
   return static_cast<double>(v) / max;
 }
 
-Bitmap readGeneric(TIFF* tif, const MemoryFile& file) {
+// The layout of the first page, refused when the sample reader cannot read it.
+Layout readLayout(TIFF* tif) {
   Layout l;
   TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &l.width);
   TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &l.height);
@@ -151,7 +152,6 @@ Bitmap readGeneric(TIFF* tif, const MemoryFile& file) {
   if (TIFFGetField(tif, TIFFTAG_EXTRASAMPLES, &extraCount, &extra) && extraCount > 0 && extra &&
       l.samples > l.colours && (extra[0] == EXTRASAMPLE_ASSOCALPHA || extra[0] == EXTRASAMPLE_UNASSALPHA))
     l.alphaType = extra[0];
-  const int used = l.colours + (l.alphaType ? 1 : 0);
   l.tiled = TIFFIsTiled(tif);
   if (l.tiled) {
     TIFFGetField(tif, TIFFTAG_TILEWIDTH, &l.chunkWidth);
@@ -162,8 +162,12 @@ Bitmap readGeneric(TIFF* tif, const MemoryFile& file) {
     if (l.chunkHeight > l.height) l.chunkHeight = l.height;
   }
   if (l.chunkWidth == 0 || l.chunkHeight == 0) throw Error("TIFF image is not valid (bad strip or tile size)");
+  return l;
+}
 
-  // Samples scaled to 0..1, `used` per pixel.
+// The colour samples (and the alpha sample) of every pixel scaled to 0..1, `used` per pixel,
+// read strip by strip or tile by tile, plane by plane for separate planes.
+std::vector<float> readSamples(TIFF* tif, const MemoryFile& file, const Layout& l, int used) {
   std::vector<float> values(static_cast<size_t>(l.width) * l.height * static_cast<size_t>(used), 0.0f);
   const int perChunk = l.planar == PLANARCONFIG_SEPARATE ? 1 : l.samples;
   const uint64_t rowBits = static_cast<uint64_t>(l.chunkWidth) * perChunk * l.bits;
@@ -200,16 +204,22 @@ Bitmap readGeneric(TIFF* tif, const MemoryFile& file) {
       }
     }
   }
-  // Floating-point data outside 0..1 is stretched over its own range.
-  if (floating) {
-    float lo = 0, hi = 1;
-    for (float v : values) {
-      if (!(v == v)) continue;
-      lo = std::min(lo, v), hi = std::max(hi, v);
-    }
-    if (hi > lo && (lo < 0 || hi > 1))
-      for (float& v : values) v = (v - lo) / (hi - lo);
+  return values;
+}
+
+// Floating-point data outside 0..1 is stretched over its own range.
+void stretchFloatingRange(std::vector<float>& values) {
+  float lo = 0, hi = 1;
+  for (float v : values) {
+    if (!(v == v)) continue;
+    lo = std::min(lo, v), hi = std::max(hi, v);
   }
+  if (hi > lo && (lo < 0 || hi > 1))
+    for (float& v : values) v = (v - lo) / (hi - lo);
+}
+
+// Samples of 0..1 as an 8-bit grey, 24-bit or (with alpha) 32-bit bitmap.
+Bitmap samplesToBitmap(const std::vector<float>& values, const Layout& l, int used) {
   auto byte = [](float v) {
     if (!(v > 0)) return uint8_t{0};
     return v >= 1 ? uint8_t{255} : static_cast<uint8_t>(std::lround(v * 255.0f));
@@ -244,66 +254,38 @@ Bitmap readGeneric(TIFF* tif, const MemoryFile& file) {
   return bmp;
 }
 
-DecodedImage decode(std::span<const uint8_t> data, const DecodeContext&) {
-  MemoryFile file{data.data(), data.size(), 0, {}};
-  TiffHandle h;
-  h.options = TIFFOpenOptionsAlloc();
-  if (!h.options) throw std::bad_alloc();
-  TIFFOpenOptionsSetMaxSingleMemAlloc(h.options, kMaxSingleAlloc);
-  TIFFOpenOptionsSetErrorHandlerExtR(h.options, tiff_onError, &file);
-  TIFFOpenOptionsSetWarningHandlerExtR(h.options, tiff_onWarning, &file);
-  h.tif = TIFFClientOpenExt("memory", "rm", &file, tiff_onRead, tiff_onWrite, tiff_onSeek, tiff_onClose, tiff_onSize, tiff_onMap, tiff_onUnmap,
-                            h.options);
-  if (!h.tif) fail(file, "cannot open");
+Bitmap readGeneric(TIFF* tif, const MemoryFile& file) {
+  const Layout l = readLayout(tif);
+  const int used = l.colours + (l.alphaType ? 1 : 0);
+  std::vector<float> values = readSamples(tif, file, l, used);
+  if (l.format == SAMPLEFORMAT_IEEEFP) stretchFloatingRange(values);
+  return samplesToBitmap(values, l, used);
+}
 
-  uint32_t width = 0, height = 0;
-  TIFFGetField(h.tif, TIFFTAG_IMAGEWIDTH, &width);
-  TIFFGetField(h.tif, TIFFTAG_IMAGELENGTH, &height);
-  checkImageSize(width, height);
-  char message[1024] = {0};
-  RgbaImage rgba;
-  // Unassociated alpha would come back premultiplied at 8 bits from the RGBA interface, which
-  // loses the colour of faint pixels; such files, and signed or floating-point samples, are read
-  // sample by sample when their layout allows.
+// Unassociated alpha would come back premultiplied at 8 bits from the RGBA interface, which
+// loses the colour of faint pixels; such files, and signed or floating-point samples (which
+// the interface would read as unsigned ones, breaking the scale at zero), are read sample by
+// sample when their layout allows.
+bool preferSampleReader(TIFF* tif) {
   uint16_t photometric = 0, extraCount = 0;
   uint16_t* extra = nullptr;
-  TIFFGetField(h.tif, TIFFTAG_PHOTOMETRIC, &photometric);
-  bool straightAlpha = TIFFGetField(h.tif, TIFFTAG_EXTRASAMPLES, &extraCount, &extra) && extraCount > 0 && extra &&
+  TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &photometric);
+  bool straightAlpha = TIFFGetField(tif, TIFFTAG_EXTRASAMPLES, &extraCount, &extra) && extraCount > 0 && extra &&
                        extra[0] == EXTRASAMPLE_UNASSALPHA;
   bool plainLayout = photometric == PHOTOMETRIC_MINISBLACK || photometric == PHOTOMETRIC_MINISWHITE ||
                      photometric == PHOTOMETRIC_RGB || photometric == PHOTOMETRIC_SEPARATED;
-  // Signed samples would be read as unsigned ones, which breaks the scale at zero.
   uint16_t sampleFormat = SAMPLEFORMAT_UINT;
-  TIFFGetFieldDefaulted(h.tif, TIFFTAG_SAMPLEFORMAT, &sampleFormat);
-  bool ownPath = plainLayout && (straightAlpha || sampleFormat != SAMPLEFORMAT_UINT);
-  if (!ownPath && TIFFRGBAImageOK(h.tif, message) &&
-      TIFFRGBAImageBegin(&rgba.img, h.tif, 0, message)) {
-    rgba.begun = true;
-  } else {
-    DecodedImage image;
-    image.kind = DecodedKind::kBitmap;
-    file.message[0] = 0;
-    try {
-      image.bitmap = readGeneric(h.tif, file);
-    } catch (const Error&) {
-      // The RGBA interface's reason names the layout better than the fallback's.
-      if (message[0]) std::snprintf(file.message, sizeof file.message, "%s", message);
-      fail(file, "unsupported layout");
-    }
-    return image;
-  }
-  rgba.img.req_orientation = ORIENTATION_TOPLEFT;
-  std::vector<uint32_t> raster(static_cast<size_t>(width) * height);
-  if (!TIFFRGBAImageGet(&rgba.img, raster.data(), width, height)) fail(file, "cannot read the image data");
+  TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLEFORMAT, &sampleFormat);
+  return plainLayout && (straightAlpha || sampleFormat != SAMPLEFORMAT_UINT);
+}
 
-  photometric = rgba.img.photometric;
-  int alpha = rgba.img.alpha;  // 0, EXTRASAMPLE_ASSOCALPHA or EXTRASAMPLE_UNASSALPHA
-  bool grey = !alpha && rgba.img.samplesperpixel == 1 &&
-              (photometric == PHOTOMETRIC_MINISBLACK || photometric == PHOTOMETRIC_MINISWHITE);
-
-  DecodedImage image;
-  image.kind = DecodedKind::kBitmap;
-  Bitmap& bmp = image.bitmap;
+// The RGBA interface's raster (top row first) as an 8-bit grey, 24-bit or 32-bit bitmap.
+Bitmap rasterToBitmap(const TIFFRGBAImage& img, const std::vector<uint32_t>& raster, uint32_t width, uint32_t height) {
+  const uint16_t photometric = img.photometric;
+  const int alpha = img.alpha;  // 0, EXTRASAMPLE_ASSOCALPHA or EXTRASAMPLE_UNASSALPHA
+  const bool grey = !alpha && img.samplesperpixel == 1 &&
+                    (photometric == PHOTOMETRIC_MINISBLACK || photometric == PHOTOMETRIC_MINISWHITE);
+  Bitmap bmp;
   const int w = static_cast<int>(width), ht = static_cast<int>(height);
   if (grey) {
     bmp.reset(w, ht, 8);
@@ -339,6 +321,46 @@ DecodedImage decode(std::span<const uint8_t> data, const DecodeContext&) {
       if (alpha) o[3] = a;
     }
   }
+  return bmp;
+}
+
+DecodedImage decode(std::span<const uint8_t> data, const DecodeContext&) {
+  MemoryFile file{data.data(), data.size(), 0, {}};
+  TiffHandle h;
+  h.options = TIFFOpenOptionsAlloc();
+  if (!h.options) throw std::bad_alloc();
+  TIFFOpenOptionsSetMaxSingleMemAlloc(h.options, kMaxSingleAlloc);
+  TIFFOpenOptionsSetErrorHandlerExtR(h.options, tiff_onError, &file);
+  TIFFOpenOptionsSetWarningHandlerExtR(h.options, tiff_onWarning, &file);
+  h.tif = TIFFClientOpenExt("memory", "rm", &file, tiff_onRead, tiff_onWrite, tiff_onSeek, tiff_onClose, tiff_onSize,
+                            tiff_onMap, tiff_onUnmap, h.options);
+  if (!h.tif) fail(file, "cannot open");
+
+  uint32_t width = 0, height = 0;
+  TIFFGetField(h.tif, TIFFTAG_IMAGEWIDTH, &width);
+  TIFFGetField(h.tif, TIFFTAG_IMAGELENGTH, &height);
+  checkImageSize(width, height);
+  DecodedImage image;
+  image.kind = DecodedKind::kBitmap;
+  char message[1024] = {0};
+  RgbaImage rgba;
+  if (preferSampleReader(h.tif) || !TIFFRGBAImageOK(h.tif, message) ||
+      !TIFFRGBAImageBegin(&rgba.img, h.tif, 0, message)) {
+    file.message[0] = 0;
+    try {
+      image.bitmap = readGeneric(h.tif, file);
+    } catch (const Error&) {
+      // The RGBA interface's reason names the layout better than the fallback's.
+      if (message[0]) std::snprintf(file.message, sizeof file.message, "%s", message);
+      fail(file, "unsupported layout");
+    }
+    return image;
+  }
+  rgba.begun = true;
+  rgba.img.req_orientation = ORIENTATION_TOPLEFT;
+  std::vector<uint32_t> raster(static_cast<size_t>(width) * height);
+  if (!TIFFRGBAImageGet(&rgba.img, raster.data(), width, height)) fail(file, "cannot read the image data");
+  image.bitmap = rasterToBitmap(rgba.img, raster, width, height);
   return image;
 }
 

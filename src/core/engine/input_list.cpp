@@ -4,7 +4,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/paths.h"
 #include "base/platform.h"
+#include "base/strings.h"
 #include "codecs/registry.h"
 
 namespace brevane {

@@ -1,10 +1,13 @@
 // The conversion job: run start, dispatch, reap, completion.
 #include "engine/job.h"
 
+#include <algorithm>
 #include <chrono>
 #include <system_error>
 
+#include "base/paths.h"
 #include "base/platform.h"
+#include "codecs/output_formats.h"
 #include "engine/pipeline.h"
 #include "imaging/masks.h"
 
@@ -29,10 +32,7 @@ void TConversionThread::Execute() {
 }
 
 std::string provisionalTarget(const std::string& outputFolder, const std::string& source, std::string_view code) {
-  std::string name = namePart(source);
-  size_t dot = name.rfind('.');
-  if (dot != std::string::npos) name.erase(dot);
-  return outputFolder + name + "." + std::string(code);
+  return outputFolder + stemOf(source) + "." + std::string(code);
 }
 
 ConversionJob::ConversionJob(RunHost& host, ErrorLog& log, LifetimeTotals& totals)
@@ -45,7 +45,8 @@ ConversionJob::~ConversionJob() {
 }
 
 bool ConversionJob::start(TConversionSettings& settings, const std::vector<std::string>& files) {
-  // 1. Unique-name guard.
+  // A rename mask with neither "[C]" nor "[N]" would give every file the same name: it gets a
+  // counter in front.
   if (settings.Rename_enabled) {
     std::string guarded = imaging::uniqueNameGuard(settings.Rename_mask);
     if (guarded != settings.Rename_mask) {
@@ -53,43 +54,41 @@ bool ConversionJob::start(TConversionSettings& settings, const std::vector<std::
       m_host.renameMaskChanged(guarded);
     }
   }
-  // 2. Empty list.
   if (files.empty()) {
     m_host.showMessage(m_host.langString("NoFiles"), m_host.langString("Error"), RunHost::Icon::kError);
     return false;
   }
-  // 3. Trailing separator. An empty folder text cannot name a folder: it fails at step 4.
+  // The folder text gets its trailing "/" (shown back in the control); an empty text names no
+  // folder and fails to be created below.
   if (!settings.Output_path.empty() && settings.Output_path.back() != '/') {
     settings.Output_path += '/';
     m_host.outputPathChanged(settings.Output_path);
   }
-  // 4. Create the folder with its parents.
+  // The output folder is created with its parents.
   if (settings.Output_path.empty() || !createDirectories(settings.Output_path)) {
     m_host.showMessage(m_host.langString("DirectoryCreateError"), m_host.langString("Error"), RunHost::Icon::kError);
     return false;
   }
-  // 5. The options of the run are fixed here (the record is read by every worker).
+  // The options of the run are fixed here: every worker reads this copy.
   m_settings = settings;
-  // 6-7. Progress preparation.
+  // The progress state of the last run is cleared.
   m_finished = false;
   m_cancelled = false;
   m_aborted = false;
   counters.processed = 0;
   total = static_cast<int>(files.size());
-  // 8. The queue.
   filelisttemp.assign(files.begin(), files.end());
-  // 9. Timers on, RUN set.
+  // Dispatch and reaping start; the completion watcher waits until the queue is empty.
   m_dispatchEnabled = true;
   m_reapEnabled = true;
   m_watcherEnabled = false;
   RUN = true;
-  // 10-11.
+  // A fresh error log, clock and byte counters; run indexes start at 1.
   m_log.clear();
   starttime = monotonicMs();
   counters.processedbytes = 0;
   counters.outputbytes = 0;
   counter = 1;
-  // 12-13.
   m_host.progressStarted(total);
   return true;
 }
@@ -98,7 +97,9 @@ void ConversionJob::dispatchTick() {
   if (!m_dispatchEnabled) return;
   std::lock_guard lock(m_dispatchLock);
   int load = m_memoryLoad ? m_memoryLoad() : 0;
-  size_t limit = m_settings.Output_format == 4 ? 1 : static_cast<size_t>(std::max(1, m_settings.Threads));
+  const codecs::OutputFormatInfo& format = codecs::outputFormat(m_settings.Output_format);
+  size_t limit = static_cast<size_t>(std::max(1, m_settings.Threads));
+  if (format.maxWorkers > 0) limit = std::min(limit, static_cast<size_t>(format.maxWorkers));
   if (!(RUN && prevthrfree.load() && thr.size() < limit && load < 90)) return;
   if (filelisttemp.empty()) {
     m_dispatchEnabled = false;
@@ -117,7 +118,7 @@ void ConversionJob::dispatchTick() {
     w.kill = false;
     w.index = counter;
     counter = counter + 1;
-    w.format = std::string(formatCode(m_settings.Output_format));
+    w.format = std::string(format.code);
     w.target = provisionalTarget(m_settings.Output_path, w.filename, w.format);
     filelisttemp.pop_front();
     w.start();

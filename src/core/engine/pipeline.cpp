@@ -7,11 +7,16 @@
 #include <optional>
 
 #include "base/error.h"
+#include "base/paths.h"
 #include "base/platform.h"
+#include "base/strings.h"
 #include "codecs/encoders.h"
+#include "codecs/output_formats.h"
 #include "codecs/raw_route.h"
 #include "codecs/registry.h"
 #include "engine/conversion_lock.h"
+#include "engine/error_codes.h"
+#include "engine/step_options.h"
 #include "exif/exif.h"
 #include "imaging/masks.h"
 #include "imaging/resize.h"
@@ -46,11 +51,7 @@ DecodedSource decodeSource(const std::string& path, DecodeFailure& failure) {
 }
 
 std::string replaceExtension(const std::string& path, const std::string& extension) {
-  std::string folder = folderPart(path);
-  std::string name = namePart(path);
-  size_t dot = name.rfind('.');
-  if (dot != std::string::npos) name.erase(dot);
-  return folder + name + extension;
+  return folderPart(path) + stemOf(path) + extension;
 }
 
 namespace {
@@ -59,17 +60,6 @@ namespace {
 std::string messageOf(const std::exception& e) {
   if (dynamic_cast<const std::bad_alloc*>(&e)) return "Out of memory";
   return e.what();
-}
-
-std::vector<uint8_t> encodeAs(const std::string& format, const WorkingImage& w, const TConversionSettings& s) {
-  const Bitmap* alpha = w.hasAlpha ? &w.alpha : nullptr;
-  if (format == "JPG") return codecs::encodeJpeg(w.image, s.JPG_quality, s.JPG_progressive);
-  if (format == "PNG") return codecs::encodePng(w.image, alpha, {s.Png_interlace, s.Png_filter, s.PNG_compression});
-  if (format == "BMP") return codecs::encodeBmp(w.image);
-  if (format == "GIF") return codecs::encodeGif(w.image);
-  if (format == "JP2") return codecs::encodeJpeg2000(w.image, s.J2K_quality, s.J2K_Lossless);
-  if (format == "TGA") return codecs::encodeTga(w.image, alpha);
-  throw Error("Unknown output format " + format);
 }
 
 // The Exif carry-over in memory: the source's block is read (under the lock) before anything
@@ -85,14 +75,17 @@ void addOutputBytes(const PipelineEnv& env, const std::string& path) {
   atomicAdd(env.counters.outputbytes, static_cast<int32_t>(size / 1024));
 }
 
-// Single format: encode, carry Exif over, write; every failure is "FSE:" + target.
+// Single format: encode, carry Exif over, write; every failure is a save line for the target.
 void writeSingle(TConversionThread& worker, const PipelineEnv& env, const WorkingImage& w) {
   const TConversionSettings& s = env.settings;
   std::vector<uint8_t> bytes;
   std::optional<std::string> exifError;
   try {
-    bytes = encodeAs(worker.format, w, s);
-    if (worker.format == "JPG" && s.Exif) {
+    const codecs::OutputFormatInfo* format = codecs::findOutputFormat(worker.format);
+    if (!format) throw Error("Unknown output format " + worker.format);
+    const Bitmap* alpha = format->takesAlpha && w.hasAlpha ? &w.alpha : nullptr;
+    bytes = format->encode(w.image, alpha, encodeOptions(s));
+    if (format->id == codecs::OutputFormat::kJpeg && s.Exif) {
       try {
         bytes = withExif(bytes, worker.filename);
       } catch (const std::exception& e) {
@@ -101,11 +94,11 @@ void writeSingle(TConversionThread& worker, const PipelineEnv& env, const Workin
     }
     writeFileAtomic(worker.target, bytes, s.Overwrite);
   } catch (const std::exception& e) {
-    env.log.add("FSE:", worker.target, messageOf(e));
+    env.log.add(errorcode::kSave, worker.target, messageOf(e));
     return;
   }
   addOutputBytes(env, worker.target);
-  if (exifError) env.log.add("FSE:", worker.target, *exifError);
+  if (exifError) env.log.add(errorcode::kSave, worker.target, *exifError);
 }
 
 // Automatic format: a JPEG candidate, a PNG candidate for non-JPEG sources, the smaller wins
@@ -119,7 +112,9 @@ void writeAutomatic(TConversionThread& worker, const PipelineEnv& env, const Wor
     bool pngCandidate = ext != ".JPG" && ext != ".JPEG";
     if (pngCandidate) png = codecs::encodePng(w.image, w.hasAlpha ? &w.alpha : nullptr, {false, true, 9});
     bool choosePng = pngCandidate && png.size() < jpeg.size();
-    worker.target = replaceExtension(worker.target, choosePng ? ".PNG" : ".JPG");
+    const codecs::OutputFormatInfo& chosen =
+        codecs::outputFormat(choosePng ? codecs::OutputFormat::kPng : codecs::OutputFormat::kJpeg);
+    worker.target = replaceExtension(worker.target, std::string(chosen.extension));
     if (!s.Overwrite && fileExists(worker.target)) throw Error("File already exists");
 
     std::optional<std::string> exifError;
@@ -140,96 +135,117 @@ void writeAutomatic(TConversionThread& worker, const PipelineEnv& env, const Wor
       if (!choosePng && s.Exif) exifError = e.what();
     }
     addOutputBytes(env, worker.target);
-    if (exifError) env.log.add("AFE:", worker.target, *exifError);
+    if (exifError) env.log.add(errorcode::kAutoFormat, worker.target, *exifError);
   } catch (const std::exception& e) {
-    env.log.add("AFE:", worker.target, messageOf(e));
+    env.log.add(errorcode::kAutoFormat, worker.target, messageOf(e));
   }
+}
+
+// The steps of runPipeline. Each writes its own line when it fails; those that return bool
+// return false when the failure ends the file.
+
+// Nothing is decoded for a file whose provisional target exists and may not be replaced.
+bool passOverwriteGuard(TConversionThread& worker, const PipelineEnv& env) {
+  if (env.settings.Overwrite || !fileExists(worker.target)) return true;
+  env.log.add(errorcode::kOpen, worker.filename, "File already exists");
+  return false;
+}
+
+// Decodes the source under the lock, counts its input and builds the working image; the
+// decoded image is released before this returns.
+bool decodeToWorkingImage(TConversionThread& worker, const PipelineEnv& env, WorkingImage& w) {
+  DecodedSource source;
+  DecodeFailure failure = DecodeFailure::kSource;
+  try {
+    std::lock_guard lock(ConversionLock());
+    source = decodeSource(worker.filename, failure);
+  } catch (const std::exception& e) {
+    switch (failure) {
+      case DecodeFailure::kRawLibrary: env.log.add(worker.target + ": " + e.what()); break;
+      case DecodeFailure::kRaw: env.log.add(errorcode::kRawOpen, worker.filename, messageOf(e)); break;
+      default: env.log.add(errorcode::kOpen, worker.filename, messageOf(e)); break;
+    }
+    return false;
+  }
+  atomicAdd(env.counters.processedbytes, source.inputSize / 1024);
+  try {
+    w = buildWorkingImage(std::move(source.image));
+  } catch (const std::exception& e) {
+    env.log.add(errorcode::kOpen, worker.filename, messageOf(e));
+    return false;
+  }
+  env.totals.allprocessedfiles.fetch_add(1);
+  atomicAdd(env.totals.allprocessedbytes, int64_t{source.inputSize / 1024});
+  return true;
+}
+
+// A failed stretch or percent resize leaves the image as it was and the file goes on; a failed
+// keep-proportions resize ends the file.
+bool resize(TConversionThread& worker, const PipelineEnv& env, WorkingImage& w) {
+  const imaging::ResizeOptions options = resizeOptions(env.settings);
+  try {
+    imaging::resizeStep(w.image, w.hasAlpha ? &w.alpha : nullptr, options);
+  } catch (const std::exception& e) {
+    if (options.mode == imaging::ResizeMode::kPercent) {
+      env.log.add(errorcode::kPercentResize, worker.filename, messageOf(e));
+      return true;
+    }
+    env.log.add(errorcode::kResize, worker.target, messageOf(e));
+    return !options.proportional;
+  }
+  return true;
+}
+
+imaging::MaskInput maskInput(const TConversionThread& worker, const WorkingImage& w) {
+  return {worker.filename, worker.target, worker.index, w.image.width(), w.image.height()};
+}
+
+// The text mask's Exif date and the drawing both run under the lock.
+bool stamp(TConversionThread& worker, const PipelineEnv& env, WorkingImage& w) {
+  const TConversionSettings& s = env.settings;
+  try {
+    std::lock_guard lock(ConversionLock());
+    std::string line = imaging::ExpandTextMask(s.Watermark_text_mask, maskInput(worker, w), s.textfs);
+    imaging::stampText(w.image, w.hasAlpha, line, textStampOptions(s));
+  } catch (const std::exception& e) {
+    env.log.add(errorcode::kSave, worker.target, messageOf(e));
+    return false;
+  }
+  return true;
+}
+
+// A watermark that cannot be drawn is reported and the file goes on without it.
+void watermark(TConversionThread& worker, const PipelineEnv& env, WorkingImage& w) {
+  try {
+    imaging::drawWatermark(w.image, watermarkOptions(env.settings));
+  } catch (const std::exception& e) {
+    env.log.add(errorcode::kWatermark, worker.filename, messageOf(e));
+  }
+}
+
+bool rename(TConversionThread& worker, const PipelineEnv& env, const WorkingImage& w) {
+  const TConversionSettings& s = env.settings;
+  try {
+    imaging::MaskInput input = maskInput(worker, w);
+    std::lock_guard lock(ConversionLock());
+    worker.target = imaging::ExpandNameMask(s.Rename_mask, s.Counter_length, input, s.filefs);
+  } catch (const std::exception& e) {
+    env.log.add(errorcode::kSave, worker.target, messageOf(e));
+    return false;
+  }
+  return true;
 }
 
 }  // namespace
 
 void runPipeline(TConversionThread& worker, const PipelineEnv& env) {
   const TConversionSettings& s = env.settings;
-
-  // 1. Overwrite guard on the provisional path.
-  if (!s.Overwrite && fileExists(worker.target)) {
-    env.log.add("AFO:", worker.filename, "File already exists");
-    return;
-  }
-
-  // 2-3. Decode under the lock, then count the input.
-  DecodedSource source;
-  {
-    DecodeFailure failure = DecodeFailure::kSource;
-    try {
-      std::lock_guard lock(ConversionLock());
-      source = decodeSource(worker.filename, failure);
-    } catch (const std::exception& e) {
-      switch (failure) {
-        case DecodeFailure::kRawLibrary: env.log.add(worker.target + ": " + e.what()); break;
-        case DecodeFailure::kRaw: env.log.add("RFO:", worker.filename, messageOf(e)); break;
-        default: env.log.add("AFO:", worker.filename, messageOf(e)); break;
-      }
-      return;
-    }
-  }
-  atomicAdd(env.counters.processedbytes, source.inputSize / 1024);
-
-  // 4-5. The working image; the decoded image is released here.
   WorkingImage w;
-  try {
-    w = buildWorkingImage(std::move(source.image));
-  } catch (const std::exception& e) {
-    env.log.add("AFO:", worker.filename, messageOf(e));
-    return;
-  }
-  env.totals.allprocessedfiles.fetch_add(1);
-  atomicAdd(env.totals.allprocessedbytes, int64_t{source.inputSize / 1024});
-  source = DecodedSource{};
-
-  // 6. Resize (its own lines for the stretch and percent modes).
-  try {
-    imaging::resizeStep(w.image, w.hasAlpha ? &w.alpha : nullptr, s, worker.filename, worker.target, env.log);
-  } catch (const std::exception& e) {
-    env.log.add("RE1:", worker.target, messageOf(e));
-    return;
-  }
-
-  // 7. Text stamp.
-  if (s.Watermark_enable) {
-    try {
-      imaging::MaskInput input{worker.filename, worker.target, worker.index, w.image.width(), w.image.height()};
-      std::string line = imaging::ExpandTextMask(s.Watermark_text_mask, input, s.textfs);
-      std::lock_guard lock(ConversionLock());
-      imaging::stampText(w.image, w.hasAlpha, line, s);
-    } catch (const std::exception& e) {
-      env.log.add("FSE:", worker.target, messageOf(e));
-      return;
-    }
-  }
-
-  // 8. Image watermark.
-  if (s.Img_watermark_enabled) {
-    try {
-      imaging::drawWatermark(w.image, s.Img_path, s.Img_position);
-    } catch (const std::exception& e) {
-      env.log.add("WLE:", worker.filename, messageOf(e));
-    }
-  }
-
-  // 9. Rename.
-  if (s.Rename_enabled) {
-    try {
-      imaging::MaskInput input{worker.filename, worker.target, worker.index, w.image.width(), w.image.height()};
-      std::lock_guard lock(ConversionLock());
-      worker.target = imaging::ExpandNameMask(s.Rename_mask, s.Counter_length, input, s.filefs);
-    } catch (const std::exception& e) {
-      env.log.add("FSE:", worker.target, messageOf(e));
-      return;
-    }
-  }
-
-  // 10. Encode and write.
+  if (!passOverwriteGuard(worker, env) || !decodeToWorkingImage(worker, env, w)) return;
+  if (!resize(worker, env, w)) return;
+  if (s.Watermark_enable && !stamp(worker, env, w)) return;
+  if (s.Img_watermark_enabled) watermark(worker, env, w);
+  if (s.Rename_enabled && !rename(worker, env, w)) return;
   if (s.Auto_format)
     writeAutomatic(worker, env, w);
   else

@@ -2,13 +2,12 @@
 #include "engine/settings.h"
 
 #include "base/platform.h"
+#include "codecs/output_formats.h"
 
 namespace brevane {
 
 std::string_view formatCode(int outputFormat) {
-  static constexpr std::string_view kCodes[] = {"JPG", "PNG", "BMP", "GIF", "JP2", "TGA"};
-  if (outputFormat < 0 || outputFormat > 5) return kCodes[0];
-  return kCodes[outputFormat];
+  return codecs::outputFormat(outputFormat).code;
 }
 
 TConversionSettings TConversionSettings::defaults() {

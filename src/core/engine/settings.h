@@ -1,4 +1,4 @@
-// The options of one run (TConversionSettings), the output format codes and the stamp font.
+// The options of one run (TConversionSettings) and the output format codes.
 #pragma once
 
 #include <cstdint>
@@ -6,25 +6,12 @@
 #include <string_view>
 
 #include "base/datetime.h"
+#include "base/font_spec.h"
 
 namespace brevane {
 
-/// The text-stamp font: face, Windows character-set number, colour 0x00BBGGRR (signed; system
-/// colours are negative), size in points, style bits (bold 1, italic 2, underline 4, strike-out 8).
-struct FontSpec {
-  std::string name = "Times New Roman";
-  int charset = 204;
-  int32_t color = 0x00FFFFFF;
-  int size = 26;
-  int style = 0;
-  bool operator==(const FontSpec&) const = default;
-};
-
-/// Output formats, in the order of the Output_format setting.
-enum class OutputFormat : int { kJpeg = 0, kPng = 1, kBmp = 2, kGif = 3, kJpeg2000 = 4, kTga = 5 };
-
 /// The upper-case code of an Output_format value ("JPG", "PNG", "BMP", "GIF", "JP2", "TGA");
-/// values outside 0-5 give "JPG".
+/// values outside the table of output formats give "JPG".
 std::string_view formatCode(int outputFormat);
 
 /// Every option of one run; each field is named after its settings key. Defaults are those of
@@ -43,7 +30,7 @@ struct TConversionSettings {
   bool Png_filter = true;
   int J2K_quality = 75;
   bool J2K_Lossless = false;
-  int Selected_mode = 0;
+  int Selected_mode = 0;    // an imaging::ResizeMode value
   int Resize_width = 1920;  // the primary screen's size; 1920 x 1080 without a screen
   int Resize_height = 1080;
   int Resize_percent = 50;

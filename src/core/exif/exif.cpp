@@ -18,7 +18,9 @@
 #include <set>
 
 #include "base/error.h"
+#include "base/paths.h"
 #include "base/platform.h"
+#include "base/strings.h"
 #include "exif/jpeg_segments.h"
 #include "exif/maker_note.h"
 
@@ -115,8 +117,11 @@ std::string dateTimeText(const LocalDateTime& t) {
   return b;
 }
 
+// An Exif ASCII value ends with a zero byte that its count includes; readers may refuse one
+// without it. (Exiv2's AsciiValue adds the zero in read(), not in its constructor.)
 void setAscii(Exiv2::ExifData& ed, const char* key, const std::string& text) {
-  Exiv2::AsciiValue value(text);
+  Exiv2::AsciiValue value;
+  value.read(text + '\0');
   ed[key].setValue(&value);
 }
 

@@ -1,6 +1,8 @@
 // Maker note location and the offset shift of a maker note that moved.
 #include "exif/maker_note.h"
 
+#include "base/bytes.h"
+
 namespace brevane::exif {
 
 namespace {
@@ -62,10 +64,6 @@ std::optional<Entry> findEntry(const Tiff& t, uint32_t ifd, uint32_t tag) {
   return std::nullopt;
 }
 
-void put32(std::vector<uint8_t>& d, uint64_t pos, uint32_t v, bool le) {
-  for (int i = 0; i < 4; ++i) d[pos + i] = static_cast<uint8_t>(le ? v >> (8 * i) : v >> (8 * (3 - i)));
-}
-
 }  // namespace
 
 std::optional<MakerNoteLocation> findMakerNote(std::span<const uint8_t> tiff) {
@@ -114,7 +112,7 @@ bool relocateMakerNote(std::vector<uint8_t>& tiff, const MakerNoteLocation& move
       int64_t delta = int64_t(moved.offset) - int64_t(oldOffset);
       for (uint64_t p : outOfLine) {
         uint32_t v = *t.u32(p);
-        put32(tiff, moved.offset + p, static_cast<uint32_t>(int64_t(v) + delta), le);
+        store32(tiff.data() + moved.offset + p, static_cast<uint32_t>(int64_t(v) + delta), le);
       }
       return true;
     }

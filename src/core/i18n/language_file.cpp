@@ -7,24 +7,22 @@
 #include <cstring>
 
 #include "base/error.h"
+#include "base/ini_syntax.h"
 #include "base/platform.h"
-#include "settings/ini_syntax.h"
 
 namespace brevane::i18n {
-
-using settings::foldName;
 
 LanguageFile LanguageFile::parse(std::string_view text) {
   LanguageFile file;
   std::unordered_map<std::string, std::string>* current = nullptr;
-  for (std::string_view line : settings::splitIniLines(text)) {
-    settings::IniLine l = settings::classifyIniLine(line);
-    if (l.kind == settings::IniLineKind::kSection) {
+  for (std::string_view line : splitIniLines(text)) {
+    IniLine l = classifyIniLine(line);
+    if (l.kind == IniLineKind::kSection) {
       std::string folded = foldName(l.name);
       auto [it, added] = file.m_sections.try_emplace(folded);
       if (added) file.m_names.emplace_back(l.name);
       current = &it->second;
-    } else if (l.kind == settings::IniLineKind::kKey && current) {
+    } else if (l.kind == IniLineKind::kKey && current) {
       current->try_emplace(foldName(l.name), l.value);
     }
   }

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "base/bitmap.h"
-#include "engine/settings.h"
+#include "base/font_spec.h"
 
 namespace brevane::imaging {
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "base/bitmap.h"
-#include "engine/settings.h"
+#include "base/font_spec.h"
 
 namespace brevane::imaging {
 

@@ -5,35 +5,23 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <mutex>
 #include <new>
 #include <optional>
 #include <utility>
 #include <vector>
 
 #include "base/error.h"
-#include "base/platform.h"
-#include "engine/conversion_lock.h"
+#include "base/paths.h"
+#include "base/strings.h"
 #include "exif/exif.h"
 
 namespace brevane::imaging {
 
 namespace {
 
-char upperAscii(char c) {
-  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-bool matchesAt(const std::string& text, size_t pos, const std::string& token) {
-  if (text.size() - pos < token.size()) return false;
-  for (size_t i = 0; i < token.size(); ++i)
-    if (upperAscii(text[pos + i]) != upperAscii(token[i])) return false;
-  return true;
-}
-
 bool containsToken(const std::string& text, const std::string& token) {
   for (size_t pos = 0; pos + token.size() <= text.size(); ++pos)
-    if (matchesAt(text, pos, token)) return true;
+    if (matchesAtIgnoreCase(text, pos, token)) return true;
   return false;
 }
 
@@ -47,13 +35,6 @@ std::string substitute(std::string text, const Steps& steps) {
 std::string counterText(int index, int counterLength) {
   int width = std::clamp(counterLength, 1, 10);
   return format("%.*d", width, index);
-}
-
-// The source name without its folder and without its last extension.
-std::string baseName(const std::string& path) {
-  std::string name = namePart(path);
-  size_t dot = name.rfind('.');
-  return dot == std::string::npos ? name : name.substr(0, dot);
 }
 
 // The file's last write time in local time; nothing when it cannot be read.
@@ -89,7 +70,7 @@ std::string replaceToken(const std::string& text, const std::string& token, cons
   out.reserve(text.size());
   size_t pos = 0;
   while (pos < text.size()) {
-    if (matchesAt(text, pos, token)) {
+    if (matchesAtIgnoreCase(text, pos, token)) {
       out += value;
       pos += token.size();
     } else {
@@ -108,7 +89,7 @@ std::string ExpandNameMask(const std::string& mask, int counterLength, const Mas
                            const DateTimeFormat& filefs, const LocalDateTime& now) {
   LocalDateTime ft = fileTime(input.filename).value_or(now);
   return substitute(folderPart(input.target) + mask, {
-                                                         {"[N]", baseName(input.filename)},
+                                                         {"[N]", stemOf(input.filename)},
                                                          {"[E]", extensionOf(input.target)},
                                                          {"[W]", std::to_string(input.width)},
                                                          {"[H]", std::to_string(input.height)},
@@ -120,16 +101,15 @@ std::string ExpandNameMask(const std::string& mask, int counterLength, const Mas
                                                      });
 }
 
-std::string ExpandTextMask(const std::string& mask, const MaskInput& input, const DateTimeFormat& textfs,
-                           bool lockExif) {
-  return ExpandTextMask(mask, input, textfs, lockExif, localNow());
+std::string ExpandTextMask(const std::string& mask, const MaskInput& input, const DateTimeFormat& textfs) {
+  return ExpandTextMask(mask, input, textfs, localNow());
 }
 
-std::string ExpandTextMask(const std::string& mask, const MaskInput& input, const DateTimeFormat& textfs, bool lockExif,
+std::string ExpandTextMask(const std::string& mask, const MaskInput& input, const DateTimeFormat& textfs,
                            const LocalDateTime& now) {
   LocalDateTime ft = fileTime(input.filename).value_or(now);
   std::string text = substitute(mask, {
-                                          {"[N]", baseName(input.filename)},
+                                          {"[N]", stemOf(input.filename)},
                                           {"[E]", extensionOf(input.target)},
                                           {"[W]", std::to_string(input.width)},
                                           {"[H]", std::to_string(input.height)},
@@ -141,13 +121,7 @@ std::string ExpandTextMask(const std::string& mask, const MaskInput& input, cons
                                       });
   // The source is opened for its Exif date only when the text still asks for it.
   if (!containsToken(text, "[ET]") && !containsToken(text, "[ED]")) return text;
-  std::pair<std::string, std::string> timeAndDate;
-  if (lockExif) {
-    std::lock_guard lock(ConversionLock());
-    timeAndDate = exifTimeAndDate(input.filename, textfs, now);
-  } else {
-    timeAndDate = exifTimeAndDate(input.filename, textfs, now);
-  }
+  std::pair<std::string, std::string> timeAndDate = exifTimeAndDate(input.filename, textfs, now);
   return substitute(text, {{"[ET]", timeAndDate.first}, {"[ED]", timeAndDate.second}});
 }
 

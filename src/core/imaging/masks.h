@@ -27,11 +27,11 @@ std::string ExpandNameMask(const std::string& mask, int counterLength, const Mas
 
 /// The line of the text stamp: the variables replaced in the order [N] [E] [W] [H] [T] [D] [C]
 /// [FCD] [FCT] [ET] [ED], dates and times with `textfs`, "[C]" in plain decimal. "[ET]"/"[ED]"
-/// read the source's Exif date; that step takes ConversionLock when `lockExif` is set.
-std::string ExpandTextMask(const std::string& mask, const MaskInput& input, const DateTimeFormat& textfs,
-                           bool lockExif = true);
+/// read the source's Exif date through the Exif reader, so during a run the caller holds
+/// ConversionLock.
+std::string ExpandTextMask(const std::string& mask, const MaskInput& input, const DateTimeFormat& textfs);
 /// The same with the current time given.
-std::string ExpandTextMask(const std::string& mask, const MaskInput& input, const DateTimeFormat& textfs, bool lockExif,
+std::string ExpandTextMask(const std::string& mask, const MaskInput& input, const DateTimeFormat& textfs,
                            const LocalDateTime& now);
 
 /// The unique-name guard of a run start: "[C]_" + mask when the mask holds neither "[C]" nor

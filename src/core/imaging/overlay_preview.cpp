@@ -7,21 +7,19 @@
 #include "codecs/working_image.h"
 #include "imaging/resampler.h"
 #include "imaging/resize.h"
-#include "imaging/text_stamp.h"
-#include "imaging/watermark.h"
 
 namespace brevane::imaging {
 
-Bitmap composeOverlayPreview(const std::string& path, const TConversionSettings& settings,
+Bitmap composeOverlayPreview(const std::string& path, const OverlayPreviewOptions& options,
                              const std::string& sampleLine) {
   // The picture is built as a conversion builds its working image, so that a picture with
   // alpha shows over white as it would be written.
   WorkingImage work = buildWorkingImage(codecs::loadImage(path));
   Bitmap& image = work.image;
-  if (settings.Watermark_enable) stampText(image, work.hasAlpha, sampleLine, settings);
-  if (settings.Img_watermark_enabled) {
+  if (options.text) stampText(image, work.hasAlpha, sampleLine, *options.text);
+  if (options.watermark) {
     try {
-      drawWatermark(image, settings.Img_path, settings.Img_position);
+      drawWatermark(image, *options.watermark);
     } catch (const std::exception&) {
       // The preview shows the picture without the watermark; the run reports the failure.
     }

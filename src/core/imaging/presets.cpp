@@ -6,6 +6,8 @@
 #include <numeric>
 #include <optional>
 
+#include "base/strings.h"
+
 namespace brevane::imaging {
 
 namespace {
@@ -16,16 +18,9 @@ size_t characterCount(const std::string& s) {
   return n;
 }
 
-std::string trimmed(const std::string& s) {
-  size_t b = 0, e = s.size();
-  while (b < e && static_cast<unsigned char>(s[b]) <= ' ') ++b;
-  while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;
-  return s.substr(b, e - b);
-}
-
 // A decimal integer with an optional sign, nothing else, within 32 bits.
 std::optional<int> toInt(const std::string& text) {
-  std::string s = trimmed(text);
+  std::string s(trimSpaceAndControls(text));
   size_t i = 0;
   bool negative = false;
   if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';

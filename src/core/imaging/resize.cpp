@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <new>
 
 #include "imaging/resampler.h"
 
@@ -23,15 +22,8 @@ int64_t tenths(int64_t p, int64_t q) {
   return k;
 }
 
-uint8_t kernelOf(const TConversionSettings& s) {
-  return s.Resampling_filter >= 0 && s.Resampling_filter < kResampleKernelCount
-             ? static_cast<uint8_t>(s.Resampling_filter)
-             : static_cast<uint8_t>(kLanczos3);
-}
-
-std::string messageOf(const std::exception& e) {
-  if (dynamic_cast<const std::bad_alloc*>(&e)) return "Out of memory";
-  return e.what();
+uint8_t kernelOf(int kernel) {
+  return kernel >= 0 && kernel < kResampleKernelCount ? static_cast<uint8_t>(kernel) : static_cast<uint8_t>(kLanczos3);
 }
 
 // Resamples the image and the alpha plane to `size`; both take over their results only when
@@ -107,35 +99,27 @@ Size percentSize(int w, int h, int percent) {
   return {side(w), side(h)};
 }
 
-void resizeStep(Bitmap& image, Bitmap* alpha, const TConversionSettings& s, const std::string& filename,
-                const std::string& target, ErrorLog& log) {
-  const uint8_t kernel = kernelOf(s);
-  switch (s.Selected_mode) {
-    case 1:
-      if (s.Resize_proportional) {
-        if (s.SmartCrop_enable) {
-          try {
-            smartCrop(image, alpha, s.Resize_width, s.Resize_height, s.EnlargeIfSmall);
-          } catch (const std::exception&) {
-            // The image stays uncropped.
-          }
-        }
-        resampleBoth(image, alpha,
-                     Fit(image.width(), image.height(), s.Resize_width, s.Resize_height, s.EnlargeIfSmall), kernel);
-      } else {
+void resizeStep(Bitmap& image, Bitmap* alpha, const ResizeOptions& o) {
+  const uint8_t kernel = kernelOf(o.kernel);
+  switch (o.mode) {
+    case ResizeMode::kWidthHeight:
+      if (!o.proportional) {
+        resampleBoth(image, alpha, {o.width, o.height}, kernel);
+        break;
+      }
+      if (o.smartCrop) {
         try {
-          resampleBoth(image, alpha, {s.Resize_width, s.Resize_height}, kernel);
-        } catch (const std::exception& e) {
-          log.add("RE1:", target, messageOf(e));
+          smartCrop(image, alpha, o.width, o.height, o.enlarge);
+        } catch (const std::exception&) {
+          // The image stays uncropped.
         }
       }
+      resampleBoth(image, alpha, Fit(image.width(), image.height(), o.width, o.height, o.enlarge), kernel);
       break;
-    case 2: try { resampleBoth(image, alpha, percentSize(image.width(), image.height(), s.Resize_percent), kernel);
-      } catch (const std::exception& e) {
-        log.add("RE2:", filename, messageOf(e));
-      }
+    case ResizeMode::kPercent:
+      resampleBoth(image, alpha, percentSize(image.width(), image.height(), o.percent), kernel);
       break;
-    default: break;
+    case ResizeMode::kNone: break;
   }
 }
 

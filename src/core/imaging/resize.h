@@ -2,13 +2,25 @@
 #pragma once
 
 #include <optional>
-#include <string>
 
 #include "base/bitmap.h"
-#include "engine/error_log.h"
-#include "engine/settings.h"
+#include "imaging/resampler.h"
 
 namespace brevane::imaging {
+
+/// The resize modes, by their Selected_mode value.
+enum class ResizeMode : int { kNone = 0, kWidthHeight = 1, kPercent = 2 };
+
+/// What the resize step of a conversion does.
+struct ResizeOptions {
+  ResizeMode mode = ResizeMode::kNone;
+  int width = 1920, height = 1080;  // the target of kWidthHeight
+  int percent = 50;                 // the scale of kPercent
+  bool proportional = true;         // kWidthHeight: fit inside the target, else stretch to it
+  bool enlarge = false;             // kWidthHeight: images smaller than the target are fitted too
+  bool smartCrop = false;           // kWidthHeight with proportions: crop to the target's shape first
+  int kernel = kLanczos3;           // resampling kernel 0-6; any other value means Lanczos3
+};
 
 /// A width and height.
 struct Size {
@@ -38,11 +50,10 @@ bool smartCrop(Bitmap& image, Bitmap* alpha, int tw, int th, bool enlarge);
 /// The size of the percent mode: w * percent / 100 truncated, and the same for h, each at least 4.
 Size percentSize(int w, int h, int percent);
 
-/// Resizes the working image (and the alpha plane when `alpha` is not null) by the settings'
-/// mode. Failures of the stretch and percent modes are logged ("RE1:" + target, "RE2:" +
-/// filename) and leave the images as they were; a failure of the keep-proportions resample
-/// is thrown to the caller. The image and the alpha plane change together or not at all.
-void resizeStep(Bitmap& image, Bitmap* alpha, const TConversionSettings& settings, const std::string& filename,
-                const std::string& target, ErrorLog& log);
+/// Resizes the working image (and the alpha plane when `alpha` is not null) by the options'
+/// mode. A smart crop that fails is skipped. A failed resample throws; the image and the alpha
+/// plane then stay as they were, except that a smart crop done before a failed keep-proportions
+/// resample remains.
+void resizeStep(Bitmap& image, Bitmap* alpha, const ResizeOptions& options);
 
 }  // namespace brevane::imaging

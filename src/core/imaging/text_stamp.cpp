@@ -35,21 +35,21 @@ int fitFontSize(const FontSpec& font, const std::string& line, int imageWidth) {
   return kMinFittedSize;
 }
 
-void stampText(Bitmap& image, bool hasAlphaPlane, const std::string& line, const TConversionSettings& settings) {
+void stampText(Bitmap& image, bool hasAlphaPlane, const std::string& line, const TextStampOptions& options) {
   if (image.empty() || line.empty()) return;  // an empty line draws nothing
-  const FontSpec& font = settings.Text_Font;
+  const FontSpec& font = options.font;
   int W = image.width(), H = image.height();
   int size = fitFontSize(font, line, W);
   TextExtent extent = measureText(font, size, line);
-  Point at = OverlayOrigin(settings.Text_position, W, H, extent.width, extent.height);
+  Point at = OverlayOrigin(options.position, W, H, extent.width, extent.height);
   FontSpec black = font;
   black.color = 0;
 
-  int p = settings.Text_opacity;
+  int p = options.opacity;
   if (p >= 100) {
     if (image.bitsPerPixel() < 24) image.convertTo24();
     // Opaque text: the glyphs' antialiased coverage blends the colour over the image.
-    if (settings.Text_Shadow) blendText(image, line, 255, at.x + 1, at.y + 1, black, size);
+    if (options.shadow) blendText(image, line, 255, at.x + 1, at.y + 1, black, size);
     blendText(image, line, 255, at.x, at.y, font, size);
     return;
   }
@@ -57,7 +57,7 @@ void stampText(Bitmap& image, bool hasAlphaPlane, const std::string& line, const
   // A 24-bit image that ends 24-bit is blended in place: the same colours as the round trip
   // through 32 bits, without converting every pixel of a large photo twice.
   auto draw = hasAlphaPlane || image.bitsPerPixel() != 24 ? &DrawAlphaText : &blendText;
-  if (settings.Text_Shadow) draw(image, line, alphas.shadow, at.x + 2, at.y + 2, black, size);
+  if (options.shadow) draw(image, line, alphas.shadow, at.x + 2, at.y + 2, black, size);
   draw(image, line, alphas.text, at.x, at.y, font, size);
   if (!hasAlphaPlane) image.convertTo24();
 }

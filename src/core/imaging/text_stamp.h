@@ -5,9 +5,17 @@
 #include <string>
 
 #include "base/bitmap.h"
-#include "engine/settings.h"
+#include "base/font_spec.h"
 
 namespace brevane::imaging {
+
+/// How the text stamp is drawn.
+struct TextStampOptions {
+  FontSpec font;
+  int position = 6;    // anchor 0-6 (OverlayOrigin)
+  int opacity = 75;    // percent; 100 and more draws opaque text
+  bool shadow = true;  // a black copy behind the text, offset down and right
+};
 
 /// Smallest size the automatic fitting goes down to, in points.
 inline constexpr int kMinFittedSize = 8;
@@ -26,10 +34,10 @@ StampAlphas stampAlphas(int opacity);
 /// too wide.
 int fitFontSize(const FontSpec& font, const std::string& line, int imageWidth);
 
-/// Draws `line` into `image` with the settings' font, position, opacity and shadow. The caller
+/// Draws `line` into `image` with the options' font, position, opacity and shadow. The caller
 /// holds ConversionLock during a run. A semi-transparent stamp leaves the image 32-bit only
 /// when it has an alpha plane; the alpha plane itself is not touched. Throws brevane::Error
 /// when drawing fails.
-void stampText(Bitmap& image, bool hasAlphaPlane, const std::string& line, const TConversionSettings& settings);
+void stampText(Bitmap& image, bool hasAlphaPlane, const std::string& line, const TextStampOptions& options);
 
 }  // namespace brevane::imaging

@@ -82,9 +82,9 @@ void drawWatermarkImage(Bitmap& image, const codecs::DecodedImage& watermark, in
   }
 }
 
-void drawWatermark(Bitmap& image, const std::string& watermarkPath, int position) {
-  codecs::DecodedImage watermark = codecs::loadImage(watermarkPath);
-  drawWatermarkImage(image, watermark, position);
+void drawWatermark(Bitmap& image, const WatermarkOptions& options) {
+  codecs::DecodedImage watermark = codecs::loadImage(options.path);
+  drawWatermarkImage(image, watermark, options.position);
 }
 
 }  // namespace brevane::imaging

@@ -8,10 +8,16 @@
 
 namespace brevane::imaging {
 
-/// Decodes `watermarkPath` through the registry (again on every call, so a changed file takes
-/// effect at once) and draws it at `position` (0-6). Throws brevane::Error on any failure; the
-/// image is then unchanged.
-void drawWatermark(Bitmap& image, const std::string& watermarkPath, int position);
+/// Which picture the image watermark draws, and where.
+struct WatermarkOptions {
+  std::string path;  // decoded through the registry
+  int position = 6;  // anchor 0-6 (OverlayOrigin)
+};
+
+/// Decodes the options' picture through the registry (again on every call, so a changed file
+/// takes effect at once) and draws it at their position. Throws brevane::Error on any failure;
+/// the image is then unchanged.
+void drawWatermark(Bitmap& image, const WatermarkOptions& options);
 
 /// Draws an already decoded watermark at `position`, unscaled and clipped: a PNG with an alpha
 /// channel (or a 32-bit bitmap marked with straight or premultiplied alpha) is blended, a

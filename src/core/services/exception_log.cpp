@@ -6,6 +6,7 @@
 
 #include <cerrno>
 
+#include "base/paths.h"
 #include "base/platform.h"
 
 namespace brevane::services {

@@ -3,14 +3,13 @@
 
 #include <algorithm>
 
+#include "base/strings.h"
 #include "settings/settings_store.h"
 
 namespace brevane::settings {
 
 std::optional<long long> parseIntegerValue(std::string_view text) {
-  std::string_view t = text;
-  while (!t.empty() && (t.front() == ' ' || t.front() == '\t')) t.remove_prefix(1);
-  while (!t.empty() && (t.back() == ' ' || t.back() == '\t')) t.remove_suffix(1);
+  std::string_view t = trim(text);
   bool negative = false;
   if (!t.empty() && (t.front() == '-' || t.front() == '+')) {
     negative = t.front() == '-';
@@ -57,16 +56,6 @@ ApplyResult applySettingsKey(TConversionSettings& settings, std::string_view key
   settings = std::move(state.conversion);
   return ApplyResult::kApplied;
 }
-
-namespace {
-
-std::string_view trim(std::string_view t) {
-  while (!t.empty() && (t.front() == ' ' || t.front() == '\t')) t.remove_prefix(1);
-  while (!t.empty() && (t.back() == ' ' || t.back() == '\t')) t.remove_suffix(1);
-  return t;
-}
-
-}  // namespace
 
 void applyFontString(FontSpec& font, std::string_view text) {
   std::string_view rest = text;

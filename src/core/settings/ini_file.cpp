@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "base/error.h"
+#include "base/ini_syntax.h"
 #include "base/platform.h"
 #include "settings/conversion_keys.h"
-#include "settings/ini_syntax.h"
 
 namespace brevane::settings {
 namespace {

@@ -6,9 +6,10 @@
 #include <functional>
 
 #include "base/error.h"
+#include "base/ini_syntax.h"
 #include "base/platform.h"
+#include "base/strings.h"
 #include "settings/conversion_keys.h"
-#include "settings/ini_syntax.h"
 
 namespace brevane::settings {
 
@@ -157,8 +158,7 @@ std::optional<int64_t> parseCounterValue(std::string_view text) {
     return std::nullopt;
   }
   // Beyond 32 bits: plain decimal digits, as this version writes them.
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+  text = trim(text);
   if (!text.empty() && text.front() == '+') text.remove_prefix(1);
   if (text.empty()) return std::nullopt;
   int64_t v = 0;

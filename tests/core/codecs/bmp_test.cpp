@@ -5,6 +5,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "base/bytes.h"
 #include "base/error.h"
 #include "codecs/bmp.h"
 #include "codecs/encoders.h"
@@ -26,36 +27,27 @@ struct BmpSpec {
   uint32_t colorsUsed = 0;
 };
 
-void put16(std::vector<uint8_t>& v, uint32_t x) {
-  v.push_back(x & 0xFF);
-  v.push_back((x >> 8) & 0xFF);
-}
-void put32(std::vector<uint8_t>& v, uint32_t x) {
-  put16(v, x & 0xFFFF);
-  put16(v, x >> 16);
-}
-
 std::vector<uint8_t> makeBmp(const BmpSpec& s) {
   std::vector<uint8_t> info;
   if (s.core) {
-    put32(info, 12);
-    put16(info, s.width);
-    put16(info, static_cast<uint16_t>(s.height));
-    put16(info, 1);
-    put16(info, s.bpp);
+    appendLe32(info, 12);
+    appendLe16(info, s.width);
+    appendLe16(info, static_cast<uint16_t>(s.height));
+    appendLe16(info, 1);
+    appendLe16(info, s.bpp);
   } else {
-    put32(info, 40);
-    put32(info, s.width);
-    put32(info, static_cast<uint32_t>(s.height));
-    put16(info, 1);
-    put16(info, s.bpp);
-    put32(info, s.compression);
-    put32(info, static_cast<uint32_t>(s.pixels.size()));
-    put32(info, 2835);
-    put32(info, 2835);
-    put32(info, s.colorsUsed ? s.colorsUsed : static_cast<uint32_t>(s.palette.size()));
-    put32(info, 0);
-    for (uint32_t m : s.masks) put32(info, m);
+    appendLe32(info, 40);
+    appendLe32(info, s.width);
+    appendLe32(info, static_cast<uint32_t>(s.height));
+    appendLe16(info, 1);
+    appendLe16(info, s.bpp);
+    appendLe32(info, s.compression);
+    appendLe32(info, static_cast<uint32_t>(s.pixels.size()));
+    appendLe32(info, 2835);
+    appendLe32(info, 2835);
+    appendLe32(info, s.colorsUsed ? s.colorsUsed : static_cast<uint32_t>(s.palette.size()));
+    appendLe32(info, 0);
+    for (uint32_t m : s.masks) appendLe32(info, m);
   }
   for (const PaletteEntry& e : s.palette) {
     info.push_back(e.b);
@@ -64,9 +56,9 @@ std::vector<uint8_t> makeBmp(const BmpSpec& s) {
     if (!s.core) info.push_back(0);
   }
   std::vector<uint8_t> out = {'B', 'M'};
-  put32(out, static_cast<uint32_t>(14 + info.size() + s.pixels.size()));
-  put32(out, 0);
-  put32(out, static_cast<uint32_t>(14 + info.size()));
+  appendLe32(out, static_cast<uint32_t>(14 + info.size() + s.pixels.size()));
+  appendLe32(out, 0);
+  appendLe32(out, static_cast<uint32_t>(14 + info.size()));
   out.insert(out.end(), info.begin(), info.end());
   out.insert(out.end(), s.pixels.begin(), s.pixels.end());
   return out;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/bitmap.h"
+#include "base/bytes.h"
 #include "codecs/registry.h"
 
 namespace brevane::codecs::test {
@@ -25,10 +26,6 @@ struct Bgra {
 inline Bgra bgraAt(const Bitmap& bmp, int x, int y) {
   const uint8_t* p = bmp.scanLine(y) + 4 * x;
   return {p[0], p[1], p[2], p[3]};
-}
-
-inline void appendBe32(std::vector<uint8_t>& v, uint32_t x) {
-  for (int s = 24; s >= 0; s -= 8) v.push_back(static_cast<uint8_t>(x >> s));
 }
 
 inline void appendChunk(std::vector<uint8_t>& png, const char* type, const std::vector<uint8_t>& data) {

@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "base/error.h"
+#include "base/strings.h"
 #include "codecs/registry.h"
 #include "support/test_support.h"
 
@@ -60,8 +61,7 @@ const std::set<std::string> kTolerated = {
 std::string extensionOf(const fs::path& p) {
   std::string e = p.extension().string();
   if (!e.empty()) e.erase(0, 1);
-  std::transform(e.begin(), e.end(), e.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return e;
+  return toLower(e);
 }
 
 std::map<std::string, std::pair<int, int>> expectedSizes() {

@@ -1,6 +1,7 @@
 // The icon reader (first image drawn over black) and the metafile header reader.
 #include <gtest/gtest.h>
 
+#include "base/bytes.h"
 #include "base/error.h"
 #include "core/codecs/codec_test_support.h"
 #include "support/test_support.h"
@@ -11,25 +12,16 @@ namespace {
 using test::bgraAt;
 using test::decodeAs;
 
-void put16(std::vector<uint8_t>& v, uint32_t x) {
-  v.push_back(static_cast<uint8_t>(x));
-  v.push_back(static_cast<uint8_t>(x >> 8));
-}
-void put32(std::vector<uint8_t>& v, uint32_t x) {
-  put16(v, x & 0xFFFF);
-  put16(v, x >> 16);
-}
-
 // A DIB icon image: header with twice the height, palette, colour rows bottom-up, AND mask.
 std::vector<uint8_t> dibImage(int w, int h, int bpp, const std::vector<uint8_t>& rows,
                               const std::vector<uint8_t>& palette = {}) {
   std::vector<uint8_t> d;
-  put32(d, 40);
-  put32(d, static_cast<uint32_t>(w));
-  put32(d, static_cast<uint32_t>(2 * h));
-  put16(d, 1);
-  put16(d, static_cast<uint32_t>(bpp));
-  for (int i = 0; i < 6; ++i) put32(d, 0);
+  appendLe32(d, 40);
+  appendLe32(d, static_cast<uint32_t>(w));
+  appendLe32(d, static_cast<uint32_t>(2 * h));
+  appendLe16(d, 1);
+  appendLe16(d, static_cast<uint32_t>(bpp));
+  for (int i = 0; i < 6; ++i) appendLe32(d, 0);
   d.insert(d.end(), palette.begin(), palette.end());
   d.insert(d.end(), rows.begin(), rows.end());
   size_t maskStride = ((static_cast<size_t>(w) + 31) / 32) * 4;
@@ -39,16 +31,16 @@ std::vector<uint8_t> dibImage(int w, int h, int bpp, const std::vector<uint8_t>&
 
 std::vector<uint8_t> makeIco(const std::vector<std::vector<uint8_t>>& images, uint16_t type = 1) {
   std::vector<uint8_t> f;
-  put16(f, 0);
-  put16(f, type);
-  put16(f, static_cast<uint32_t>(images.size()));
+  appendLe16(f, 0);
+  appendLe16(f, type);
+  appendLe16(f, static_cast<uint32_t>(images.size()));
   uint32_t offset = 6 + 16 * static_cast<uint32_t>(images.size());
   for (const auto& img : images) {
     f.insert(f.end(), {0, 0, 0, 0});
-    put16(f, 1);
-    put16(f, 32);
-    put32(f, static_cast<uint32_t>(img.size()));
-    put32(f, offset);
+    appendLe16(f, 1);
+    appendLe16(f, 32);
+    appendLe32(f, static_cast<uint32_t>(img.size()));
+    appendLe32(f, offset);
     offset += static_cast<uint32_t>(img.size());
   }
   for (const auto& img : images) f.insert(f.end(), img.begin(), img.end());
@@ -105,10 +97,10 @@ TEST(IcoReader, DamagedFilesFail) {
 
 TEST(MetafileReader, PlaceableWmfSizeIsScaledTo96Dpi) {
   std::vector<uint8_t> f;
-  put32(f, 0x9AC6CDD7);
-  put16(f, 0);
-  for (int v : {-100, 50, 1340, 770}) put16(f, static_cast<uint16_t>(static_cast<int16_t>(v)));
-  put16(f, 1440);  // twips
+  appendLe32(f, 0x9AC6CDD7);
+  appendLe16(f, 0);
+  for (int v : {-100, 50, 1340, 770}) appendLe16(f, static_cast<uint16_t>(static_cast<int16_t>(v)));
+  appendLe16(f, 1440);  // twips
   f.resize(40, 0);
   auto img = decodeAs("wmf", f);
   EXPECT_EQ(img.kind, DecodedKind::kMetafile);
@@ -119,20 +111,20 @@ TEST(MetafileReader, PlaceableWmfSizeIsScaledTo96Dpi) {
 
 TEST(MetafileReader, PlainWmfTakesItsWindowExtent) {
   std::vector<uint8_t> f;
-  put16(f, 1);
-  put16(f, 9);
-  put16(f, 0x300);
+  appendLe16(f, 1);
+  appendLe16(f, 9);
+  appendLe16(f, 0x300);
   f.resize(18, 0);
-  put32(f, 5);  // SetWindowOrg (0x020B): skipped
-  put16(f, 0x020B);
-  put16(f, 0);
-  put16(f, 0);
-  put32(f, 5);
-  put16(f, 0x020C);
-  put16(f, 300);  // height
-  put16(f, 400);  // width
-  put32(f, 3);
-  put16(f, 0);
+  appendLe32(f, 5);  // SetWindowOrg (0x020B): skipped
+  appendLe16(f, 0x020B);
+  appendLe16(f, 0);
+  appendLe16(f, 0);
+  appendLe32(f, 5);
+  appendLe16(f, 0x020C);
+  appendLe16(f, 300);  // height
+  appendLe16(f, 400);  // width
+  appendLe32(f, 3);
+  appendLe16(f, 0);
   auto img = decodeAs("wmf", f);
   EXPECT_EQ(img.width, 400);
   EXPECT_EQ(img.height, 300);
@@ -140,13 +132,13 @@ TEST(MetafileReader, PlainWmfTakesItsWindowExtent) {
 
 TEST(MetafileReader, EmfSizeFromFrameAndReferenceDevice) {
   std::vector<uint8_t> f;
-  put32(f, 1);
-  put32(f, 108);
-  for (int v : {0, 0, 99, 49}) put32(f, static_cast<uint32_t>(v));      // bounds
-  for (int v : {0, 0, 2000, 1000}) put32(f, static_cast<uint32_t>(v));  // frame, 0.01 mm
-  put32(f, 0x464D4520);
+  appendLe32(f, 1);
+  appendLe32(f, 108);
+  for (int v : {0, 0, 99, 49}) appendLe32(f, static_cast<uint32_t>(v));      // bounds
+  for (int v : {0, 0, 2000, 1000}) appendLe32(f, static_cast<uint32_t>(v));  // frame, 0.01 mm
+  appendLe32(f, 0x464D4520);
   f.resize(72, 0);
-  for (int v : {1920, 1080, 480, 270}) put32(f, static_cast<uint32_t>(v));  // 4 pixels per mm
+  for (int v : {1920, 1080, 480, 270}) appendLe32(f, static_cast<uint32_t>(v));  // 4 pixels per mm
   f.resize(108, 0);
   auto img = decodeAs("emf", f);
   EXPECT_EQ(img.width, 80);

@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "base/bytes.h"
 #include "base/error.h"
 #include "core/codecs/codec_test_support.h"
 #include "support/test_support.h"
@@ -23,17 +24,13 @@ struct TgaSpec {
 std::vector<uint8_t> makeTga(const TgaSpec& s) {
   std::vector<uint8_t> f = {static_cast<uint8_t>(s.id.size()), static_cast<uint8_t>(s.mapLength ? 1 : 0),
                             static_cast<uint8_t>(s.type)};
-  auto put16 = [&](int v) {
-    f.push_back(static_cast<uint8_t>(v));
-    f.push_back(static_cast<uint8_t>(v >> 8));
-  };
-  put16(s.mapFirst);
-  put16(s.mapLength);
+  appendLe16(f, s.mapFirst);
+  appendLe16(f, s.mapLength);
   f.push_back(static_cast<uint8_t>(s.mapBits));
-  put16(0);
-  put16(0);
-  put16(s.width);
-  put16(s.height);
+  appendLe16(f, 0);
+  appendLe16(f, 0);
+  appendLe16(f, s.width);
+  appendLe16(f, s.height);
   f.push_back(static_cast<uint8_t>(s.depth));
   f.push_back(static_cast<uint8_t>(s.descriptor));
   f.insert(f.end(), s.id.begin(), s.id.end());

@@ -195,6 +195,44 @@ TEST_F(PipelineRun, AMissingWatermarkGivesAWleLineAndTheFileIsStillWritten) {
   EXPECT_TRUE(fileExists(out + "w.BMP"));
 }
 
+// A resize too large to allocate: (Selected_mode, keep proportions, line code, line names the
+// output path, the file is still written at its decoded size).
+struct ResizeFailureCase {
+  const char* name;
+  int mode;
+  bool proportional;
+  const char* code;
+  bool namesTarget;
+  bool written;
+};
+
+class PipelineResizeFailure : public PipelineRun, public ::testing::WithParamInterface<ResizeFailureCase> {};
+
+TEST_P(PipelineResizeFailure, GivesItsLineAndGoesOnOrEnds) {
+  const ResizeFailureCase& c = GetParam();
+  std::string src = bmp("r.bmp", 20, 10);
+  settings.Selected_mode = c.mode;
+  settings.Resize_width = settings.Resize_height = 99999;
+  settings.Resize_percent = 200000;
+  settings.Resize_proportional = c.proportional;
+  settings.EnlargeIfSmall = true;
+  test::RunResult r = test::runJob(settings, {src});
+  ASSERT_EQ(r.lines.size(), 1u);
+  EXPECT_EQ(r.lines[0].rfind(std::string(c.code) + (c.namesTarget ? out + "r.BMP" : src) + ": ", 0), 0u) << r.lines[0];
+  ASSERT_EQ(fileExists(out + "r.BMP"), c.written);
+  if (c.written) {
+    Bitmap back = codecs::readBmp(test::readBytes(out + "r.BMP"));
+    EXPECT_EQ(back.width(), 20);
+    EXPECT_EQ(back.height(), 10);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, PipelineResizeFailure,
+                         ::testing::Values(ResizeFailureCase{"stretch", 1, false, "RE1:", true, true},
+                                           ResizeFailureCase{"percent", 2, true, "RE2:", false, true},
+                                           ResizeFailureCase{"keep_proportions", 1, true, "RE1:", true, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(PipelineRun, ThirtyTwoBitSourceWithZeroAlphaStaysTransparentInBmp) {
   Bitmap b = test::patternImage(3, 2, 32, 5);
   for (int y = 0; y < 2; ++y)

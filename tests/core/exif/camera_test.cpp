@@ -10,6 +10,7 @@
 
 #include "base/error.h"
 #include "base/platform.h"
+#include "base/strings.h"
 #include "core/exif/exif_test_support.h"
 #include "codecs/encoders.h"
 #include "codecs/registry.h"

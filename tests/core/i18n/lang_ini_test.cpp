@@ -3,10 +3,10 @@
 
 #include <set>
 
+#include "base/ini_syntax.h"
 #include "base/platform.h"
 #include "i18n/lang_keys.h"
 #include "i18n/language_file.h"
-#include "settings/ini_syntax.h"
 
 namespace brevane::i18n {
 namespace {
@@ -42,18 +42,18 @@ TEST(ShippedLanguageFile, EveryProgramKeyExistsInBothSections) {
 }
 
 TEST(ShippedLanguageFile, HoldsNoKeyTheProgramDoesNotKnow) {
-  std::set<std::string> known = {settings::foldName("Flag")};
-  for (std::string_view k : messageKeys()) known.insert(settings::foldName(k));
-  for (const WindowTextKey& k : windowTextKeys()) known.insert(settings::foldName(elementKey(k)));
+  std::set<std::string> known = {foldName("Flag")};
+  for (std::string_view k : messageKeys()) known.insert(foldName(k));
+  for (const WindowTextKey& k : windowTextKeys()) known.insert(foldName(elementKey(k)));
   std::string section;
   const std::string text = fileText();  // the lines below are views into it
-  for (std::string_view line : settings::splitIniLines(text)) {
-    settings::IniLine l = settings::classifyIniLine(line);
-    if (l.kind == settings::IniLineKind::kSection) section = l.name;
-    if (l.kind == settings::IniLineKind::kKey) {
-      EXPECT_TRUE(known.count(settings::foldName(l.name))) << section << ": " << l.name;
+  for (std::string_view line : splitIniLines(text)) {
+    IniLine l = classifyIniLine(line);
+    if (l.kind == IniLineKind::kSection) section = l.name;
+    if (l.kind == IniLineKind::kKey) {
+      EXPECT_TRUE(known.count(foldName(l.name))) << section << ": " << l.name;
     }
-    EXPECT_NE(l.kind, settings::IniLineKind::kOther) << line;
+    EXPECT_NE(l.kind, IniLineKind::kOther) << line;
   }
 }
 

@@ -76,7 +76,7 @@ TEST(NameMaskFiles, FileDateAndTimeAreTheLastWriteTime) {
   setFileTime(dir + "src.png", {2019, 12, 31, 23, 58, 10, 0});
   MaskInput in{dir + "src.png", "/out/src.JPG", 1, 1, 1};
   EXPECT_EQ(ExpandNameMask("[FCD] [FCT]", 3, in, textFormat().forFileNames(), kNow), "/out/31_12_2019 23_58");
-  EXPECT_EQ(ExpandTextMask("[FCD] [FCT]", in, textFormat(), false, kNow), "31.12.2019 23:58");
+  EXPECT_EQ(ExpandTextMask("[FCD] [FCT]", in, textFormat(), kNow), "31.12.2019 23:58");
 }
 
 struct TextCase {
@@ -92,7 +92,7 @@ class TextMask : public ::testing::TestWithParam<TextCase> {};
 TEST_P(TextMask, Expands) {
   const TextCase& c = GetParam();
   MaskInput in{c.filename, "/out/x.JPG", c.index, c.width, c.height};
-  EXPECT_EQ(ExpandTextMask(c.mask, in, textFormat(), false, kNow), c.expected);
+  EXPECT_EQ(ExpandTextMask(c.mask, in, textFormat(), kNow), c.expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -121,14 +121,14 @@ class TextMaskExif : public ::testing::Test {
     setFileTime(path, fileTime);
     return path;
   }
-  std::string expand(const std::string& path, bool lock = false) {
-    return ExpandTextMask("[ED] [ET]", MaskInput{path, "/out/x.JPG", 1, 8, 8}, textFormat(), lock, kNow);
+  std::string expand(const std::string& path) {
+    return ExpandTextMask("[ED] [ET]", MaskInput{path, "/out/x.JPG", 1, 8, 8}, textFormat(), kNow);
   }
 };
 
 TEST_F(TextMaskExif, ExifDateWithSecondsElseFileDateWithHourAndMinute) {
   EXPECT_EQ(expand(jpegWithDate("dated.jpg", "2010:11:12 13:14:15")), "12.11.2010 13:14:15");
-  EXPECT_EQ(expand(jpegWithDate("dated.JFIF", "2010:11:12 13:14:15"), true), "12.11.2010 13:14:15");
+  EXPECT_EQ(expand(jpegWithDate("dated.JFIF", "2010:11:12 13:14:15")), "12.11.2010 13:14:15");
   EXPECT_EQ(expand(jpegWithDate("zero.jpg", "0000:00:00 00:00:00")), "06.07.2018 05:04");
   EXPECT_EQ(expand(jpegWithDate("none.jpeg", nullptr)), "06.07.2018 05:04");
   // The same bytes under a PNG name are never read for Exif.
@@ -141,7 +141,7 @@ TEST_F(TextMaskExif, ExifDateWithSecondsElseFileDateWithHourAndMinute) {
 TEST_F(TextMaskExif, OrderAppliesToInsertedValues) {
   // "[N]" brings "[ET]" into the text, which the Exif step then replaces.
   std::string path = jpegWithDate("x[ET].jpg", "2010:11:12 13:14:15");
-  EXPECT_EQ(ExpandTextMask("[N]", MaskInput{path, "/out/x.JPG", 1, 8, 8}, textFormat(), false, kNow), "x13:14:15");
+  EXPECT_EQ(ExpandTextMask("[N]", MaskInput{path, "/out/x.JPG", 1, 8, 8}, textFormat(), kNow), "x13:14:15");
 }
 
 TEST(UniqueNameGuard, PrefixesMasksWithoutExactCounterOrName) {

@@ -23,7 +23,7 @@ Bitmap grey(int w, int h, uint8_t v) {
 
 TEST(OverlayPreviewTest, ShrinksIntoTheBoxButNeverEnlarges) {
   std::string dir = test::makeTempDir("ovp");
-  TConversionSettings s;
+  OverlayPreviewOptions s;
   Bitmap big = composeOverlayPreview(writeBmp(grey(1200, 900, 60), dir, "big.bmp"), s, "");
   EXPECT_EQ(big.width(), 800);
   EXPECT_EQ(big.height(), 600);
@@ -41,15 +41,13 @@ TEST(OverlayPreviewTest, TheWatermarkIsDrawnOverTheTextAndItsErrorsAreIgnored) {
   std::string dir = test::makeTempDir("ovp");
   std::string source = writeBmp(grey(640, 480, 40), dir, "photo.bmp");
   Bitmap mark = test::patternImage(300, 120, 24, 7);
-  TConversionSettings s;
-  s.Watermark_enable = true;
-  s.Text_position = 3;
-  s.Text_opacity = 100;
-  s.Img_position = 3;
-  s.Img_path = writeBmp(mark, dir, "mark.bmp");
+  OverlayPreviewOptions s;
+  s.text = TextStampOptions{};
+  s.text->position = 3;
+  s.text->opacity = 100;
+  const WatermarkOptions watermark{writeBmp(mark, dir, "mark.bmp"), 3};
 
   // Text alone shows in the middle of the picture.
-  s.Img_watermark_enabled = false;
   Bitmap textOnly = composeOverlayPreview(source, s, "Sample");
   int inked = 0;
   for (int y = 180; y < 300; ++y)
@@ -57,13 +55,13 @@ TEST(OverlayPreviewTest, TheWatermarkIsDrawnOverTheTextAndItsErrorsAreIgnored) {
   EXPECT_GT(inked, 50);
 
   // With the watermark at the same place, the watermark covers the text completely.
-  s.Img_watermark_enabled = true;
+  s.watermark = watermark;
   Bitmap both = composeOverlayPreview(source, s, "Sample");
   for (int y = 0; y < 120; ++y)
     for (int x = 0; x < 300; ++x) ASSERT_EQ(both.pixel(170 + x, 180 + y), mark.pixel(x, y)) << x << "," << y;
 
   // A missing watermark file leaves the text preview as it was.
-  s.Img_path = dir + "missing.png";
+  s.watermark->path = dir + "missing.png";
   Bitmap missing = composeOverlayPreview(source, s, "Sample");
   EXPECT_TRUE(test::samePixels(missing, textOnly));
 }
@@ -71,7 +69,7 @@ TEST(OverlayPreviewTest, TheWatermarkIsDrawnOverTheTextAndItsErrorsAreIgnored) {
 TEST(OverlayPreviewTest, SourceFailuresAreThrown) {
   std::string dir = test::makeTempDir("ovp");
   test::writeBytes(dir + "bad.bmp", {'B', 'M', 0});
-  TConversionSettings s;
+  OverlayPreviewOptions s;
   EXPECT_THROW(composeOverlayPreview(dir + "bad.bmp", s, "x"), Error);
   EXPECT_THROW(composeOverlayPreview(dir + "none.bmp", s, "x"), Error);
 }

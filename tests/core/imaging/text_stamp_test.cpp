@@ -34,12 +34,12 @@ Bitmap filled(int w, int h, int bpp, uint8_t value) {
   return b;
 }
 
-TConversionSettings stampSettings(int opacity, bool shadow, int position = 0) {
-  TConversionSettings s;
-  s.Text_opacity = opacity;
-  s.Text_Shadow = shadow;
-  s.Text_position = position;
-  s.Text_Font.size = 16;
+TextStampOptions stampSettings(int opacity, bool shadow, int position = 0) {
+  TextStampOptions s;
+  s.opacity = opacity;
+  s.shadow = shadow;
+  s.position = position;
+  s.font.size = 16;
   return s;
 }
 
@@ -168,13 +168,13 @@ int covAt(const Coverage& c, int x, int y) {
 }
 
 TEST(StampTextTest, OpaqueTextGetsAOnePixelBlackShadow) {
-  TConversionSettings s = stampSettings(100, true);
-  s.Text_Font.size = 40;
+  TextStampOptions s = stampSettings(100, true);
+  s.font.size = 40;
   const std::string line = "HIH";
   Bitmap image = filled(400, 60, 24, 128);
   stampText(image, false, line, s);
   ASSERT_EQ(image.bitsPerPixel(), 24);
-  Coverage c = coverageOf(line, s.Text_Font, s.Text_Font.size);
+  Coverage c = coverageOf(line, s.font, s.font.size);
   int text = 0, shadow = 0;
   for (int y = 0; y < 60; ++y)
     for (int x = 0; x < 400; ++x) {
@@ -194,12 +194,12 @@ TEST(StampTextTest, OpaqueTextGetsAOnePixelBlackShadow) {
 }
 
 TEST(StampTextTest, SemiTransparentTextBlendsWithItsAlphasAndATwoPixelShadow) {
-  TConversionSettings s = stampSettings(50, true);  // shadow alpha 38, text alpha 128
+  TextStampOptions s = stampSettings(50, true);  // shadow alpha 38, text alpha 128
   const std::string line = "HIH";
   Bitmap image = filled(300, 60, 24, 100);
   stampText(image, false, line, s);
   ASSERT_EQ(image.bitsPerPixel(), 24);  // back to 24 bits
-  Coverage c = coverageOf(line, s.Text_Font, s.Text_Font.size);
+  Coverage c = coverageOf(line, s.font, s.font.size);
   int checked = 0;
   for (int y = 0; y < 60; ++y)
     for (int x = 0; x < 300; ++x) {
@@ -231,7 +231,7 @@ TEST(StampTextTest, BlendingIn24BitsEqualsTheRoundTripThrough32Bits) {
 }
 
 TEST(StampTextTest, AlphaPlaneImagesStay32BitWithTheirFourthByte) {
-  TConversionSettings s = stampSettings(60, true);
+  TextStampOptions s = stampSettings(60, true);
   Bitmap image = filled(200, 50, 32, 77);
   stampText(image, true, "Alpha", s);
   ASSERT_EQ(image.bitsPerPixel(), 32);
@@ -246,15 +246,15 @@ TEST(StampTextTest, AlphaPlaneImagesStay32BitWithTheirFourthByte) {
 
 TEST(StampTextTest, TextWiderThanTheImageIsClippedOnTheLeft) {
   for (int opacity : {40, 100}) {
-    TConversionSettings s = stampSettings(opacity, false, 2);
-    s.Text_Font.size = 6;  // no fitting: the line stays wider than the image
+    TextStampOptions s = stampSettings(opacity, false, 2);
+    s.font.size = 6;  // no fitting: the line stays wider than the image
     const std::string line = "A long line that cannot fit into a small image at all, MMMM";
     Bitmap image = filled(60, 30, 24, 0);
-    TextExtent e = measureText(s.Text_Font, 6, line);
+    TextExtent e = measureText(s.font, 6, line);
     ASSERT_GT(e.width, 60);
     stampText(image, false, line, s);
     int x0 = 60 - e.width - 10;  // negative
-    Coverage c = coverageOf(line, s.Text_Font, 6);
+    Coverage c = coverageOf(line, s.font, 6);
     bool leftInked = false;
     for (int y = 0; y < 30; ++y)
       for (int x = 0; x < 60; ++x) {
@@ -272,7 +272,7 @@ TEST(StampTextTest, TextWiderThanTheImageIsClippedOnTheLeft) {
 }
 
 TEST(StampTextTest, EmptyLineAndEmptyImageDrawNothing) {
-  TConversionSettings s = stampSettings(100, true);
+  TextStampOptions s = stampSettings(100, true);
   Bitmap image = test::patternImage(40, 30, 24, 9);
   const Bitmap before = image;
   stampText(image, false, "", s);
@@ -311,10 +311,10 @@ class GoldenStampTest : public ::testing::TestWithParam<GoldenCase> {};
 TEST_P(GoldenStampTest, MatchesTheGoldenImage) {
   REQUIRE_LIBERATION();
   const GoldenCase& g = GetParam();
-  TConversionSettings s = stampSettings(g.opacity, true, 3);
-  s.Text_Font.size = 18;
-  s.Text_Font.style = g.style;
-  s.Text_Font.color = 0x0040E0FF;  // orange-yellow
+  TextStampOptions s = stampSettings(g.opacity, true, 3);
+  s.font.size = 18;
+  s.font.style = g.style;
+  s.font.color = 0x0040E0FF;  // orange-yellow
   Bitmap image = gradient(480, 48);
   stampText(image, false, "Brevane 09.12.2026 - 12:34 Ёж", s);
 

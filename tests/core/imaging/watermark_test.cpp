@@ -46,7 +46,7 @@ DecodedImage softLogo(int w, int h, Bgr c) {
 TEST(WatermarkTest, DefaultPositionPutsA200By100MarkAt590And490) {
   const Bgr grey{50, 50, 50}, mark{10, 200, 30};
   Bitmap image = solid(800, 600, grey);
-  drawWatermark(image, writeBmp(solid(200, 100, mark), "mark.bmp"), 6);
+  drawWatermark(image, {writeBmp(solid(200, 100, mark), "mark.bmp"), 6});
   EXPECT_EQ(image.pixel(590, 490), mark);
   EXPECT_EQ(image.pixel(789, 589), mark);
   EXPECT_EQ(image.pixel(589, 490), grey);
@@ -58,7 +58,7 @@ TEST(WatermarkTest, DefaultPositionPutsA200By100MarkAt590And490) {
 TEST(WatermarkTest, ALargerMarkAtTheCentreShowsItsMiddle) {
   Bitmap picture = test::patternImage(50, 40, 24, 5);
   Bitmap image = solid(30, 20, {0, 0, 0});
-  drawWatermark(image, writeBmp(picture, "big.bmp"), 3);
+  drawWatermark(image, {writeBmp(picture, "big.bmp"), 3});
   // Corner (15 - 25, 10 - 20) = (-10, -10).
   for (int y = 0; y < 20; ++y)
     for (int x = 0; x < 30; ++x) ASSERT_EQ(image.pixel(x, y), picture.pixel(x + 10, y + 10)) << x << "," << y;
@@ -80,7 +80,7 @@ TEST(WatermarkTest, SoftEdgesBlendWithStraightAlphaWhereA24BitCopyCoversAll) {
   Bitmap flat = logo.bitmap;
   flat.convertTo24();
   Bitmap covered = solid(100, 30, {0, 0, 0});
-  drawWatermark(covered, writeBmp(flat, "flat.bmp"), 0);
+  drawWatermark(covered, {writeBmp(flat, "flat.bmp"), 0});
   for (int x = 0; x < 52; ++x) EXPECT_EQ(covered.pixel(10 + x, 11), white) << x;
 }
 
@@ -97,7 +97,7 @@ TEST(WatermarkTest, APngLogoFileKeepsItsSoftEdges) {
 
   const Bitmap background = test::patternImage(90, 40, 24, 8);
   Bitmap fromFile = background, fromMemory = background;
-  drawWatermark(fromFile, path, 5);
+  drawWatermark(fromFile, {path, 5});
   drawWatermarkImage(fromMemory, logo, 5);
   EXPECT_TRUE(test::samePixels(fromFile, fromMemory));
   EXPECT_FALSE(test::samePixels(fromFile, background));
@@ -138,7 +138,7 @@ TEST(WatermarkTest, LeavesTheAlphaByteOfA32BitImage) {
   for (int y = 0; y < 30; ++y)
     for (int x = 0; x < 40; ++x) image.scanLine(y)[4 * x + 3] = 33;
   drawWatermarkImage(image, softLogo(20, 10, {255, 255, 255}), 3);
-  drawWatermark(image, writeBmp(solid(8, 8, {90, 90, 90}), "m.bmp"), 0);
+  drawWatermark(image, {writeBmp(solid(8, 8, {90, 90, 90}), "m.bmp"), 0});
   EXPECT_EQ(image.pixel(10, 10), (Bgr{90, 90, 90}));
   for (int y = 0; y < 30; ++y)
     for (int x = 0; x < 40; ++x) ASSERT_EQ(image.scanLine(y)[4 * x + 3], 33);
@@ -151,7 +151,7 @@ TEST(WatermarkTest, FailuresThrowAndLeaveTheImage) {
   test::writeBytes(dir + "mark.xyz", {1, 2, 3});
   for (const std::string& path : {dir + "missing.bmp", dir + "broken.bmp", dir + "mark.xyz", dir}) {
     Bitmap image = original;
-    EXPECT_THROW(drawWatermark(image, path, 6), Error) << path;
+    EXPECT_THROW(drawWatermark(image, {path, 6}), Error) << path;
     EXPECT_TRUE(test::samePixels(image, original)) << path;
   }
   DecodedImage metafile;

@@ -5,9 +5,9 @@
 #include <gtest/gtest.h>
 
 #include "base/error.h"
+#include "base/ini_syntax.h"
 #include "base/platform.h"
 #include "settings/conversion_keys.h"
-#include "settings/ini_syntax.h"
 #include "support/test_support.h"
 
 namespace brevane::settings {

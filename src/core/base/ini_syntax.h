@@ -1,12 +1,12 @@
-// INI line syntax shared by the settings store and the language files: line kinds, trimming,
-// and name comparison without regard to letter case.
+// INI line syntax shared by the settings store and the language files: line kinds and name
+// comparison without regard to letter case.
 #pragma once
 
 #include <string>
 #include <string_view>
 #include <vector>
 
-namespace brevane::settings {
+namespace brevane {
 
 enum class IniLineKind { kBlank, kComment, kSection, kKey, kOther };
 
@@ -20,9 +20,6 @@ struct IniLine {
 
 /// Classifies one line given without its line break (a trailing "\r" is treated as a blank).
 IniLine classifyIniLine(std::string_view line);
-
-/// Blanks (space, tab, CR) removed from both ends.
-std::string_view trimBlanks(std::string_view text);
 
 /// The text's lines, each without its line break ("\n" or "\r\n"); a leading UTF-8
 /// byte-order mark is not part of the first line.
@@ -38,4 +35,4 @@ std::string foldName(std::string_view name);
 /// True when two section or key names are equal without regard to letter case.
 bool sameIniName(std::string_view a, std::string_view b);
 
-}  // namespace brevane::settings
+}  // namespace brevane

@@ -1,16 +1,18 @@
 // INI line syntax shared by the settings store and the language files.
-#include "settings/ini_syntax.h"
+#include "base/ini_syntax.h"
 
 #include <cstdint>
 
-namespace brevane::settings {
+#include "base/strings.h"
 
-std::string_view trimBlanks(std::string_view t) {
-  auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
-  while (!t.empty() && blank(t.front())) t.remove_prefix(1);
-  while (!t.empty() && blank(t.back())) t.remove_suffix(1);
-  return t;
-}
+namespace brevane {
+
+namespace {
+
+// A line break's CR left over from a file written elsewhere counts as a blank.
+std::string_view trimBlanks(std::string_view t) { return trim(t, " \t\r"); }
+
+}  // namespace
 
 std::string_view skipUtf8Bom(std::string_view text) {
   if (text.size() >= 3 && text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.remove_prefix(3);
@@ -116,4 +118,4 @@ bool sameIniName(std::string_view a, std::string_view b) {
   return foldName(a) == foldName(b);
 }
 
-}  // namespace brevane::settings
+}  // namespace brevane

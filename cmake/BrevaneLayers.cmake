@@ -1,0 +1,58 @@
+# One-way layers of the core: a file may include only its own layer and the layers below it.
+#   base <- codecs, exif <- imaging <- engine <- settings <- {cli, app};  i18n and services
+#   (the desktop program's update, build-date, error-log and help rules) stand on base.
+# src/core/CMakeLists.txt includes this file and checks at configure time; ctest runs it again
+# as a script (cmake -DBREVANE_CORE_DIR=<src/core> -P BrevaneLayers.cmake), so that an include
+# added after configuring is caught as well.
+
+if(CMAKE_SCRIPT_MODE_FILE)
+  cmake_minimum_required(VERSION 3.25)  # run as a script: the project's policies (if IN_LIST)
+endif()
+
+function(brevane_check_layers core_dir)
+  set(known base codecs exif imaging i18n services engine settings cli app)
+  set(allowed_base base)
+  set(allowed_codecs base codecs)
+  set(allowed_exif base exif)
+  set(allowed_imaging base codecs exif imaging)
+  set(allowed_i18n base i18n)
+  set(allowed_services base services)
+  set(allowed_engine base codecs exif imaging i18n engine)
+  set(allowed_settings base codecs exif imaging i18n engine settings)
+
+  get_filename_component(project_dir "${core_dir}/../.." ABSOLUTE)
+  file(GLOB_RECURSE files RELATIVE "${core_dir}" "${core_dir}/*.h" "${core_dir}/*.cpp")
+  set(violations "")
+  foreach(rel IN LISTS files)
+    string(REGEX MATCH "^[^/]+" layer "${rel}")
+    if(NOT DEFINED allowed_${layer})
+      continue()
+    endif()
+    file(STRINGS "${core_dir}/${rel}" include_lines REGEX "^[ \t]*#[ \t]*include[ \t]*\"")
+    foreach(line IN LISTS include_lines)
+      if(NOT line MATCHES "\"([^\"]+)\"")
+        continue()
+      endif()
+      set(included "${CMAKE_MATCH_1}")
+      string(REGEX MATCH "^[^/]+" target_layer "${included}")
+      set(reason "")
+      if(included MATCHES "(^|/)\\.\\.(/|$)")
+        set(reason "a relative path that climbs out of its folder")
+      elseif(target_layer IN_LIST known AND NOT target_layer IN_LIST allowed_${layer})
+        list(JOIN allowed_${layer} "/, " may)
+        set(reason "${layer}/ may include only ${may}/")
+      endif()
+      if(reason)
+        file(RELATIVE_PATH shown "${project_dir}" "${core_dir}/${rel}")
+        string(APPEND violations "\n  ${shown} includes \"${included}\": ${reason}")
+      endif()
+    endforeach()
+  endforeach()
+  if(violations)
+    message(FATAL_ERROR "An include climbs the layers of the core:${violations}")
+  endif()
+endfunction()
+
+if(CMAKE_SCRIPT_MODE_FILE AND DEFINED BREVANE_CORE_DIR)
+  brevane_check_layers("${BREVANE_CORE_DIR}")
+endif()
