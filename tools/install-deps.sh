@@ -7,7 +7,8 @@ packages=(
   # build
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
   # codecs and metadata
-  libjpeg62-turbo-dev libpng-dev zlib1g-dev libgif-dev libopenjp2-7-dev libtiff-dev libraw-dev libexiv2-dev
+  libjpeg62-turbo-dev libpng-dev zlib1g-dev libdeflate-dev libgif-dev libopenjp2-7-dev libtiff-dev libraw-dev libexiv2-dev
+  libwebp-dev libavif-dev libheif-dev libjxl-dev
   # text
   libfreetype-dev libharfbuzz-dev libfontconfig-dev fonts-liberation2 fonts-dejavu-core
   # desktop program
@@ -18,6 +19,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   # independent readers and writers used by tests (never at run time)
   libimage-exiftool-perl netpbm imagemagick python3-pil libjpeg-turbo-progs libopenjp2-tools
+  webp libavif-bin libheif-examples libjxl-tools
 )
 
 missing=()

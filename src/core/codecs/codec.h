@@ -37,6 +37,12 @@ struct DecodedImage {
   int pngColorType = -1;         // 0, 2, 3, 4, 6 for kPng
   bool reportsAlpha = false;     // a Targa image with an alpha channel
   int width = 0, height = 0;     // picture size (equals the bitmap's unless a metafile)
+  /// How the pixels are to be turned to stand upright, as an Exif orientation value: 1 when
+  /// they already do (or the reader does not tell), 2-8 mirrored and/or rotated. Readers leave
+  /// the pixels as stored; HEIF's library applies the file's geometry itself and reports 1.
+  int orientation = 1;
+  /// The ICC profile the pixels are in, as the file embeds it; empty for sRGB or none.
+  std::vector<uint8_t> iccProfile;
 };
 
 /// Per-call context of a decoder.
@@ -56,6 +62,6 @@ struct CodecDescriptor {
 // The descriptors, one per format file, listed by registry.cpp.
 extern const CodecDescriptor kBmpCodec, kIcoCodec, kMetafileCodec, kJpegCodec, kTgaCodec, kTiffCodec,
     kEpsCodec, kPcxCodec, kRlaCodec, kSgiCodec, kPsdCodec, kPnmCodec, kCelCodec, kPcdCodec, kCutCodec,
-    kPspCodec, kPngCodec, kGifCodec, kJpeg2000Codec;
+    kPspCodec, kPngCodec, kGifCodec, kJpeg2000Codec, kWebpCodec, kAvifCodec, kHeifCodec, kJxlCodec;
 
 }  // namespace brevane::codecs

@@ -32,6 +32,9 @@ DecodedSource decodeSource(const std::string& path, DecodeFailure& failure) {
   DecodedSource result;
   if (codecs::isRawExtension(extensionOf(path))) {
     failure = DecodeFailure::kRaw;
+    // rawdll.so keeps the block of its last call until FreeMemory (and need not be reentrant):
+    // one RAW file at a time, from loading the library to unloading it.
+    std::lock_guard lock(ConversionLock());
     try {
       codecs::RawDecodeResult raw = codecs::decodeRaw(path);
       result.image = std::move(raw.image);
@@ -70,6 +73,13 @@ std::vector<uint8_t> withExif(const std::vector<uint8_t>& jpeg, const std::strin
   return exif::carryOver(jpeg, src, localNow());
 }
 
+// The Exif block of an output that keeps it in its container, for the working image's size.
+std::vector<uint8_t> containerExif(const std::string& source, const Bitmap& image) {
+  std::lock_guard lock(ConversionLock());
+  exif::SourceExif src = exif::readSourceExif(source);
+  return exif::exifBlock(src, localNow(), image.width(), image.height());
+}
+
 void addOutputBytes(const PipelineEnv& env, const std::string& path) {
   int64_t size = fileSize(path);
   atomicAdd(env.counters.outputbytes, static_cast<int32_t>(size / 1024));
@@ -84,8 +94,18 @@ void writeSingle(TConversionThread& worker, const PipelineEnv& env, const Workin
     const codecs::OutputFormatInfo* format = codecs::findOutputFormat(worker.format);
     if (!format) throw Error("Unknown output format " + worker.format);
     const Bitmap* alpha = format->takesAlpha && w.hasAlpha ? &w.alpha : nullptr;
-    bytes = format->encode(w.image, alpha, encodeOptions(s));
-    if (format->id == codecs::OutputFormat::kJpeg && s.Exif) {
+    codecs::EncodeOptions options = encodeOptions(s);
+    std::vector<uint8_t> block;
+    if (format->exif == codecs::ExifPlace::kContainer && s.Exif) {
+      try {
+        block = containerExif(worker.filename, w.image);
+        options.exif = block;
+      } catch (const std::exception& e) {
+        exifError = messageOf(e);  // the file is still written, without Exif
+      }
+    }
+    bytes = format->encode(w.image, alpha, options);
+    if (format->exif == codecs::ExifPlace::kJpegSegment && s.Exif) {
       try {
         bytes = withExif(bytes, worker.filename);
       } catch (const std::exception& e) {
@@ -151,13 +171,14 @@ bool passOverwriteGuard(TConversionThread& worker, const PipelineEnv& env) {
   return false;
 }
 
-// Decodes the source under the lock, counts its input and builds the working image; the
-// decoded image is released before this returns.
+// Decodes the source, counts its input and builds the working image; the decoded image is
+// released before this returns. Workers decode at the same time: every decoder but the RAW
+// route keeps all its state per call (libjpeg, libpng, giflib and OpenJPEG objects, libtiff
+// with its per-handle handlers, the own readers), and decodeSource locks that route itself.
 bool decodeToWorkingImage(TConversionThread& worker, const PipelineEnv& env, WorkingImage& w) {
   DecodedSource source;
   DecodeFailure failure = DecodeFailure::kSource;
   try {
-    std::lock_guard lock(ConversionLock());
     source = decodeSource(worker.filename, failure);
   } catch (const std::exception& e) {
     switch (failure) {

@@ -22,8 +22,9 @@ imaging::TextStampOptions textStampOptions(const TConversionSettings& settings);
 imaging::WatermarkOptions watermarkOptions(const TConversionSettings& settings);
 /// The text stamp when Watermark_enable is on, the watermark when Img_watermark_enabled is on.
 imaging::OverlayPreviewOptions overlayPreviewOptions(const TConversionSettings& settings);
-/// JPG_quality, JPG_progressive, Png_interlace, Png_filter, PNG_compression, J2K_quality and
-/// J2K_Lossless.
+/// JPG_quality, JPG_progressive, Png_interlace, Png_filter, PNG_compression, J2K_quality,
+/// J2K_Lossless, WEBP_quality, WEBP_Lossless, AVIF_quality, AVIF_speed, JXL_quality and
+/// JXL_Lossless; no Exif block.
 codecs::EncodeOptions encodeOptions(const TConversionSettings& settings);
 
 }  // namespace brevane
