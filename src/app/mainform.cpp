@@ -200,7 +200,7 @@ void TBRVMainform::buildMenus() {
                              m_env.dateFormat.decimalSeparator);
     m_statistics->exec();
   });
-  connect(helpContents, &QAction::triggered, this, [this] { openHelp(m_context.programFolder, m_lang); });
+  connect(helpContents, &QAction::triggered, this, [this] { openHelp(this, m_context.programFolder, m_lang); });
   connect(about, &QAction::triggered, this, [this] {
     if (m_about) m_about->exec();
   });

@@ -2,9 +2,11 @@
 // about dialog (version, build date, the two links), the help command and the error log of
 // exceptions that escape an event handler.
 #include <QAction>
+#include <QDialog>
 #include <QFile>
 #include <QPushButton>
 #include <QTest>
+#include <QTextBrowser>
 #include <QTimer>
 #include <stdexcept>
 
@@ -22,12 +24,13 @@ namespace brevane::app::test {
 namespace {
 
 /// Records the addresses the program would open on the desktop.
+// Records what would have been opened; `taken` false plays a desktop without a handler.
 struct OpenRecorder {
   std::vector<QUrl> urls;
-  OpenRecorder() {
-    setDesktopOpenHook([this](const QUrl& u) {
+  explicit OpenRecorder(bool taken = true) {
+    setDesktopOpenHook([this, taken](const QUrl& u) {
       urls.push_back(u);
-      return true;
+      return taken;
     });
   }
   ~OpenRecorder() { setDesktopOpenHook({}); }
@@ -151,6 +154,31 @@ TEST(Help, F1OpensThePageOfTheCurrentLanguage) {
   EXPECT_EQ(opened.urls[0], QUrl::fromLocalFile(folder + "help_en.html"));
   EXPECT_EQ(opened.urls[1], QUrl::fromLocalFile(folder + "help_ru.html"));
   EXPECT_EQ(opened.urls[2], QUrl::fromLocalFile(folder + "help_en.html"));
+}
+
+TEST(Help, WithoutABrowserThePageOpensInOneHelpWindow) {
+  BoxRecorder boxes;
+  OpenRecorder opened(false);
+  Sandbox box;
+  for (const char* page : {"help_en.html", "help_ru.html"})
+    QFile::copy(QStringLiteral(BREVANE_SOURCE_DIR "/data/help/") + page,
+                QString::fromStdString(box.programFolder()) + page);
+  ProgramWindows w = createWindows(box.context());
+  auto* help = w.main->findChild<QAction*>("N15");
+  ASSERT_NE(help, nullptr);
+  help->trigger();
+  w.main->switchLanguage("Russian");
+  help->trigger();
+  ASSERT_EQ(opened.urls.size(), 2u);
+  QList<QDialog*> windows = w.main->findChildren<QDialog*>("HelpViewer");
+  ASSERT_EQ(windows.size(), 1);
+  EXPECT_TRUE(windows[0]->isVisible());
+  auto* browser = windows[0]->findChild<QTextBrowser*>();
+  ASSERT_NE(browser, nullptr);
+  EXPECT_EQ(browser->source(), opened.urls[1]);
+  EXPECT_FALSE(windows[0]->windowTitle().isEmpty());
+  EXPECT_TRUE(browser->toPlainText().contains(QStringLiteral("brevane-batch")));
+  windows[0]->close();
 }
 
 TEST(Help, ShippedPagesDescribeEveryPageAndTheBatchCommand) {
