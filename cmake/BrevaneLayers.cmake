@@ -1,5 +1,6 @@
 # One-way layers of the core: a file may include only its own layer and the layers below it.
-#   base <- codecs, exif <- imaging <- engine <- settings <- {cli, app};  i18n stands on base.
+#   base <- codecs, exif <- imaging <- engine <- settings <- {cli, app};  i18n and services
+#   (the desktop program's update, build-date, error-log and help rules) stand on base.
 # src/core/CMakeLists.txt includes this file and checks at configure time; ctest runs it again
 # as a script (cmake -DBREVANE_CORE_DIR=<src/core> -P BrevaneLayers.cmake), so that an include
 # added after configuring is caught as well.
@@ -9,12 +10,13 @@ if(CMAKE_SCRIPT_MODE_FILE)
 endif()
 
 function(brevane_check_layers core_dir)
-  set(known base codecs exif imaging i18n engine settings cli app)
+  set(known base codecs exif imaging i18n services engine settings cli app)
   set(allowed_base base)
   set(allowed_codecs base codecs)
   set(allowed_exif base exif)
   set(allowed_imaging base codecs exif imaging)
   set(allowed_i18n base i18n)
+  set(allowed_services base services)
   set(allowed_engine base codecs exif imaging i18n engine)
   set(allowed_settings base codecs exif imaging i18n engine settings)
 

@@ -4,10 +4,12 @@
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include "desktop_open.h"
 #include "icons.h"
 #include "retext.h"
 #include "widgets.h"
@@ -71,6 +73,8 @@ TAboutForm::TAboutForm(QWidget* parent, std::string languageFile)
   m_site->setToolTip(QStringLiteral("Перейти на сайт программы"));
   grid->addWidget(m_mail, 2, 0, 1, 2);
   grid->addWidget(m_site, 3, 0, 1, 2);
+  m_mail->installEventFilter(this);
+  m_site->installEventFilter(this);
   grid->setColumnStretch(1, 1);
 
   auto* bevel = named<QFrame>("Bevel1", this);
@@ -101,6 +105,33 @@ void TAboutForm::ChangeLang(const QString& section) {
 void TAboutForm::setVersion(const QString& version, const QString& buildDate) {
   m_version->setText(version);
   m_date->setText(buildDate);
+}
+
+QString TAboutForm::versionText() const {
+  return m_version->text();
+}
+
+QString TAboutForm::buildDateText() const {
+  return m_date->text();
+}
+
+void TAboutForm::showEvent(QShowEvent* event) {
+  m_mail->setText(QString::fromLatin1(kSupportAddress.data(), static_cast<qsizetype>(kSupportAddress.size())));
+  QDialog::showEvent(event);
+}
+
+bool TAboutForm::eventFilter(QObject* watched, QEvent* event) {
+  if ((watched == m_mail || watched == m_site) && event->type() == QEvent::MouseButtonRelease) {
+    auto* mouse = static_cast<QMouseEvent*>(event);
+    auto* label = static_cast<QWidget*>(watched);
+    if (mouse->button() == Qt::LeftButton && label->rect().contains(mouse->position().toPoint())) {
+      const std::string_view target = watched == m_mail ? kSupportAddress : kWebSite;
+      const QString address = QString::fromLatin1(target.data(), static_cast<qsizetype>(target.size()));
+      openDesktopUrl(QUrl(watched == m_mail ? QStringLiteral("mailto:") + address : address));
+      return true;
+    }
+  }
+  return QDialog::eventFilter(watched, event);
 }
 
 }  // namespace brevane::app

@@ -3,8 +3,13 @@
 
 #include <QDialog>
 #include <string>
+#include <string_view>
 
 namespace brevane::app {
+
+/// The support address written to from Label5 and the web site opened from Label6.
+inline constexpr std::string_view kSupportAddress = "support@brevane.invalid";
+inline constexpr std::string_view kWebSite = "https://www.brevane.invalid/";
 
 class TLabel;
 
@@ -19,6 +24,14 @@ class TAboutForm : public QDialog {
   /// The two link labels (support address, web site), drawn navy and underlined at start-up.
   TLabel* mailLink() const { return m_mail; }
   TLabel* siteLink() const { return m_site; }
+  QString versionText() const;
+  QString buildDateText() const;
+
+ protected:
+  /// Label5 shows the support address each time the dialog becomes visible.
+  void showEvent(QShowEvent* event) override;
+  /// A click on Label5 writes a mail to the support address, on Label6 opens the web site.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   std::string m_languageFile;

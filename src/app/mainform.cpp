@@ -25,6 +25,7 @@
 #include "codecs/registry.h"
 #include "dialogs.h"
 #include "file_list_view.h"
+#include "help.h"
 #include "i18n/retext_rules.h"
 #include "icons.h"
 #include "message_box.h"
@@ -39,6 +40,7 @@
 #include "single_instance.h"
 #include "statisticsform.h"
 #include "taskbar_progress.h"
+#include "update_check.h"
 #include "widgets.h"
 
 namespace brevane::app {
@@ -205,8 +207,7 @@ void TBRVMainform::buildMenus() {
   TMenuItem* exit = item(file, "N5", "Exit", QKeySequence(Qt::ALT | Qt::Key_F4));
 
   QMenu* help = submenu(bar, "N6", "Help");
-  // Help opens the help of the current language (the help service connects it).
-  item(help, "N15", "Help", QKeySequence(Qt::Key_F1));
+  TMenuItem* helpContents = item(help, "N15", "Help", QKeySequence(Qt::Key_F1));
   TMenuItem* about = item(help, "N4", "About");
   m_languageMenu = new QMenu(this);
   m_language1 = new TMenuItem("Language", help);
@@ -214,15 +215,19 @@ void TBRVMainform::buildMenus() {
   m_language1->setMenu(m_languageMenu);
   help->addAction(m_language1);
   // Shown by the update check once it is armed at start-up.
-  TMenuItem* updates = item(help, "N126", "Check for updates...");
-  updates->setVisible(false);
+  m_updateItem = item(help, "N126", "Check for updates...");
+  m_updateItem->setVisible(false);
 
   connect(addFiles, &QAction::triggered, this, &TBRVMainform::addFilesCommand);
   connect(m_addFolder, &QAction::triggered, this, &TBRVMainform::addFolderCommand);
   connect(exit, &QAction::triggered, this, &QWidget::close);
   connect(statistics, &QAction::triggered, this, [this] {
-    if (m_statistics) m_statistics->exec();
+    if (!m_statistics) return;
+    m_statistics->showTotals(m_lang, m_totals.allprocessedbytes.load(), m_totals.allprocessedfiles.load(),
+                             m_env.dateFormat.decimalSeparator);
+    m_statistics->exec();
   });
+  connect(helpContents, &QAction::triggered, this, [this] { openHelp(this, m_context.programFolder, m_lang); });
   connect(about, &QAction::triggered, this, [this] {
     if (m_about) m_about->exec();
   });
@@ -307,6 +312,9 @@ void TBRVMainform::FormCreate() {
   // The stored settings, the language included.
   loadSettings();
   if (m_terminated) return;
+  // The update reminder, armed from the last-check date just read.
+  m_updates = new UpdateCheck(this, m_lastUpdate, m_updateItem);
+  m_updates->arm();
   // Drops are accepted (the input list handles them).
   setAcceptDrops(true);
   // The command line.

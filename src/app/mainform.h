@@ -33,6 +33,7 @@ class TTaskbarProgressBar;
 class TStatisticsform;
 class TAboutForm;
 class TPreviewForm;
+class UpdateCheck;
 
 /// Where a start takes its files from; tests point these at temporary folders.
 struct MainformContext {
@@ -86,6 +87,8 @@ class TBRVMainform : public QMainWindow {
   /// The busy bar of a folder scan (shown and mirrored on the taskbar while a scan runs).
   TTaskbarProgressBar* scanProgressBar() const { return m_scanBar; }
   LifetimeTotals& totals() { return m_totals; }
+  UpdateCheck* updateCheck() const { return m_updates; }
+  const LocalDateTime& lastUpdate() const { return m_lastUpdate; }
 
   /// Recomputes the enabled state of the list commands.
   void UpdateButtonStatus();
@@ -154,6 +157,8 @@ class TBRVMainform : public QMainWindow {
   RunController* m_run = nullptr;
   TTaskbarProgressBar* m_scanBar = nullptr;
   ListPreview* m_listPreview = nullptr;
+  TMenuItem* m_updateItem = nullptr;
+  UpdateCheck* m_updates = nullptr;
 
   TProgressform* m_progress = nullptr;
   TStatisticsform* m_statistics = nullptr;

@@ -5,8 +5,11 @@
 #include <QFileInfo>
 
 #include "aboutform.h"
+#include "application.h"
+#include "base/build_info.h"
 #include "previewform.h"
 #include "progressform.h"
+#include "services/pe_timestamp.h"
 #include "single_instance.h"
 #include "statisticsform.h"
 #include "widgets.h"
@@ -24,7 +27,11 @@ ProgramWindows createWindows(MainformContext context) {
   w.statistics = new TStatisticsform(main, lang);
   w.about = new TAboutForm(main, lang);
   main->setDialogs(w.progress, w.statistics, w.about, w.preview);
-  w.about->setVersion(QStringLiteral(BREVANE_VERSION_STRING), QStringLiteral(BREVANE_BUILD_DATE));
+  // The build date: the time stamp of the executable's resource directory when it is a PE file
+  // that has one, else the date compiled into the program.
+  const std::string buildDate = services::executableBuildDateText(QCoreApplication::applicationFilePath().toStdString(),
+                                                                  brevane::buildDate(), DateTimeFormat::fromCLocale());
+  w.about->setVersion(QStringLiteral(BREVANE_VERSION_STRING), QString::fromStdString(buildDate));
 
   // Fonts: every window keeps the desktop's own interface font; the about dialog's links are
   // navy and underlined.
@@ -45,7 +52,7 @@ ProgramWindows createWindows(MainformContext context) {
 }
 
 int runProgram(int argc, char** argv) {
-  QApplication app(argc, argv);
+  BrevaneApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Brevane"));
   QApplication::setApplicationVersion(QStringLiteral(BREVANE_VERSION_STRING));
   QGuiApplication::setDesktopFileName(QStringLiteral("brevane"));

@@ -5,6 +5,7 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include "engine/progress_text.h"
 #include "retext.h"
 #include "widgets.h"
 
@@ -61,6 +62,23 @@ void TStatisticsform::ChangeLang(const QString& section) {
 void TStatisticsform::setValues(const QString& amount, const QString& files) {
   m_amount->setText(amount);
   m_files->setText(files);
+}
+
+void TStatisticsform::showTotals(const QString& lang, int64_t kib, int64_t files, char decimalSeparator) {
+  ChangeLang(QStringLiteral("English"));
+  ChangeLang(lang);
+  // The unit words are fixed; they are not looked up in the language file.
+  setValues(QString::fromStdString(sizeText(kib, decimalSeparator)), QString::number(files));
+  // A language's longer texts widen the dialog rather than being cut.
+  setFixedSize(QSize(291, 115).expandedTo(sizeHint()));
+}
+
+QString TStatisticsform::amountText() const {
+  return m_amount->text();
+}
+
+QString TStatisticsform::filesText() const {
+  return m_files->text();
 }
 
 }  // namespace brevane::app

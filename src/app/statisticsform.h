@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QDialog>
+#include <cstdint>
 #include <string>
 
 namespace brevane::app {
@@ -16,6 +17,12 @@ class TStatisticsform : public QDialog {
   void ChangeLang(const QString& section);
   /// The two totals as they are shown (the amount's text, the file count's text).
   void setValues(const QString& amount, const QString& files);
+  /// The steps before the dialog is shown: re-texted for "English", then for `lang` (so a key
+  /// the language lacks shows its English text); the KiB total as KiB up to 1001, else as MiB in
+  /// hundredths; the file total.
+  void showTotals(const QString& lang, int64_t kib, int64_t files, char decimalSeparator);
+  QString amountText() const;
+  QString filesText() const;
 
  private:
   std::string m_languageFile;

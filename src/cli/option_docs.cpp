@@ -68,6 +68,7 @@ std::string_view typeName(settings::ValueType type) {
     case settings::ValueType::kBoolean: return "boolean";
     case settings::ValueType::kString: return "text";
     case settings::ValueType::kDate: return "date";
+    case settings::ValueType::kCounter: return "counter";
   }
   return "";
 }

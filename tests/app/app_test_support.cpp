@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QThread>
 
+#include "application.h"
 #include "base/platform.h"
 #include "settings/ini_file.h"
 
@@ -88,7 +89,11 @@ int main(int argc, char** argv) {
   qputenv("XDG_CONFIG_HOME", (home.path() + "/config").toUtf8());
   qputenv("XDG_RUNTIME_DIR", (home.path() + "/runtime").toUtf8());
   QDir().mkpath(home.path() + "/runtime");
-  QApplication app(argc, argv);
+  // The program's application class, so that an exception escaping a handler is logged as in
+  // the program (into the temporary folder).
+  brevane::app::BrevaneApplication app(argc, argv);
+  app.setErrorLogPaths((home.path() + "/brevane.error.log").toStdString(),
+                       (home.path() + "/state/brevane.error.log").toStdString());
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

@@ -18,7 +18,8 @@ TEST(Install, LayoutIsWhereTheProgramsAndTheDesktopLook) {
   ASSERT_EQ(install.exitCode(), 0) << install.readAllStandardError().toStdString();
   for (const char* file :
        {"bin/brevane", "bin/brevane-batch", "lib/brevane/rawdll.so", "share/brevane/lang.ini",
-        "share/brevane/watermark.png", "share/applications/brevane.desktop",
+        "share/brevane/watermark.png", "share/brevane/help_en.html", "share/brevane/help_ru.html",
+        "share/applications/brevane.desktop",
         "share/icons/hicolor/48x48/apps/brevane.png", "share/icons/hicolor/256x256/apps/brevane.png"})
     EXPECT_TRUE(QFile::exists(prefix.path() + "/" + file)) << file;
 

@@ -25,15 +25,19 @@ struct RunCounters {
   std::atomic<int32_t> outputbytes{0};     // KiB
 };
 
-/// Lifetime totals, kept across runs (stored in the settings file).
+/// Lifetime totals, kept across runs (stored in the settings file). They are 64-bit: at
+/// 32 bits the KiB total would turn negative after 2 TiB of input.
 struct LifetimeTotals {
-  std::atomic<int32_t> allprocessedfiles{0};
-  std::atomic<int32_t> allprocessedbytes{0};  // KiB
+  std::atomic<int64_t> allprocessedfiles{0};
+  std::atomic<int64_t> allprocessedbytes{0};  // KiB
 };
 
 /// Adds with the 32-bit wrap-around of the original counters.
 inline void atomicAdd(std::atomic<int32_t>& counter, int32_t value) {
   // fetch_add on a signed atomic wraps (two's complement) without undefined behaviour.
+  counter.fetch_add(value, std::memory_order_relaxed);
+}
+inline void atomicAdd(std::atomic<int64_t>& counter, int64_t value) {
   counter.fetch_add(value, std::memory_order_relaxed);
 }
 

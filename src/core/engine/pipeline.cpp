@@ -219,7 +219,7 @@ bool decodeToWorkingImage(TConversionThread& worker, const PipelineEnv& env, Mem
     return false;
   }
   env.totals.allprocessedfiles.fetch_add(1);
-  atomicAdd(env.totals.allprocessedbytes, source.inputSize / 1024);
+  atomicAdd(env.totals.allprocessedbytes, int64_t{source.inputSize / 1024});
   return true;
 }
 

@@ -24,7 +24,7 @@ std::string hundredthsText(long double value, char decimalSeparator) {
   return out;
 }
 
-std::string sizeText(int32_t kib, char decimalSeparator, const std::string& kibUnit, const std::string& mibUnit) {
+std::string sizeText(int64_t kib, char decimalSeparator, const std::string& kibUnit, const std::string& mibUnit) {
   if (kib < 1002) return std::to_string(kib) + " " + kibUnit;
   return hundredthsText(static_cast<long double>(kib) / 1024.0L, decimalSeparator) + " " + mibUnit;
 }

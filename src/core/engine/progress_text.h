@@ -10,8 +10,9 @@ namespace brevane {
 /// the given separator: 1.5, 2, 0.98.
 std::string hundredthsText(long double value, char decimalSeparator);
 
-/// A size in KiB: below 1002 "v" + " " + kibUnit, else v / 1024 in hundredths + " " + mibUnit.
-std::string sizeText(int32_t kib, char decimalSeparator, const std::string& kibUnit = "KiB",
+/// A size in KiB: below 1002 "v" + " " + kibUnit, else v / 1024 in hundredths + " " + mibUnit
+/// (1001 KiB, 0.98 MiB, 1 MiB at 1024). Also the lifetime total of the statistics dialog.
+std::string sizeText(int64_t kib, char decimalSeparator, const std::string& kibUnit = "KiB",
                      const std::string& mibUnit = "MiB");
 
 /// The output value of the progress dialog: size text + " (" + ratio + "%)".

@@ -184,10 +184,10 @@ const std::vector<KeyEntry>& entries() {
                   BRV_CONV(JXL_Lossless)),
       entry<bool>({"Watermark_enable", kBoolean, "CheckBox12", kNone, 0, 0, kText, "0", "draw the text stamp"},
                   BRV_CONV(Watermark_enable)),
-      entry<int32_t>({"AllProcessedBytes", kInteger, "allprocessedbytes", kNone, 0, 0, kText, "0",
+      entry<int64_t>({"AllProcessedBytes", kCounter, "allprocessedbytes", kNone, 0, 0, kText, "0",
                       "lifetime total of the input of runs, in KiB", true},
                      BRV_APP(AllProcessedBytes)),
-      entry<int32_t>({"AllProcessedFiles", kInteger, "allprocessedfiles", kNone, 0, 0, kText, "0",
+      entry<int64_t>({"AllProcessedFiles", kCounter, "allprocessedfiles", kNone, 0, 0, kText, "0",
                       "lifetime count of files converted", true},
                      BRV_APP(AllProcessedFiles)),
   };
@@ -263,6 +263,25 @@ std::string defaultDescription(const SettingsKey& key) {
   return key.type == ValueType::kString ? "\"" + std::string(key.defaultText) + "\"" : std::string(key.defaultText);
 }
 
+std::optional<int64_t> parseCounterValue(std::string_view text) {
+  if (auto n = parseIntegerValue(text)) {
+    if (*n >= 0) return *n;
+    if (*n >= INT32_MIN) return *n + (int64_t{1} << 32);
+    return std::nullopt;
+  }
+  // Beyond 32 bits: plain decimal digits, as this version writes them.
+  text = trim(text);
+  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  if (text.empty()) return std::nullopt;
+  int64_t v = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    if (v > (INT64_MAX - (c - '0')) / 10) return std::nullopt;
+    v = v * 10 + (c - '0');
+  }
+  return v;
+}
+
 std::optional<SettingsValue> parseSettingsValue(const SettingsKey& key, std::string_view text, const Environment& env) {
   switch (key.type) {
     case ValueType::kString: return SettingsValue(std::string(text));
@@ -270,6 +289,10 @@ std::optional<SettingsValue> parseSettingsValue(const SettingsKey& key, std::str
       LocalDateTime t;
       if (text.empty() || !parseShortDate(std::string(text), env.dateFormat, t)) return std::nullopt;
       return SettingsValue(t);
+    }
+    case ValueType::kCounter: {
+      if (auto n = parseCounterValue(text)) return SettingsValue(*n);
+      return std::nullopt;
     }
     case ValueType::kBoolean:
     case ValueType::kInteger: break;
@@ -290,7 +313,7 @@ std::optional<SettingsValue> parseSettingsValue(const SettingsKey& key, std::str
 }
 
 bool takesValue(const SettingsKey& key, std::string_view text, const Environment& env) {
-  if (key.type == ValueType::kString || key.type == ValueType::kDate)
+  if (key.type == ValueType::kString || key.type == ValueType::kDate || key.type == ValueType::kCounter)
     return parseSettingsValue(key, text, env).has_value();
   auto n = parseIntegerValue(text);
   if (!n) return false;
@@ -310,6 +333,7 @@ std::string acceptedValues(const SettingsKey& key, const Environment& env) {
     case ValueType::kString: return "any text";
     case ValueType::kDate: return "a date like " + formatShortDate(env.now, env.dateFormat);
     case ValueType::kBoolean: return "1 (on) or 0 (off)";
+    case ValueType::kCounter: return "a whole number from 0";
     case ValueType::kInteger: break;
   }
   if (key.range == RangeRule::kNone) return "a whole number";
@@ -321,6 +345,7 @@ std::string acceptedValues(const SettingsKey& key, const Environment& env) {
 
 std::string valueText(const SettingsValue& value, const Environment& env) {
   if (const auto* i = std::get_if<int32_t>(&value)) return std::to_string(*i);
+  if (const auto* n = std::get_if<int64_t>(&value)) return std::to_string(*n);
   if (const auto* b = std::get_if<bool>(&value)) return *b ? "1" : "0";
   if (const auto* s = std::get_if<std::string>(&value)) return *s;
   return formatShortDate(std::get<LocalDateTime>(value), env.dateFormat);

@@ -28,7 +28,8 @@ struct Environment {
   static Environment current(int screenWidth = 1920, int screenHeight = 1080);
 };
 
-enum class ValueType { kInteger, kBoolean, kString, kDate };
+/// kCounter: a lifetime total, a non-negative 64-bit integer.
+enum class ValueType { kInteger, kBoolean, kString, kDate, kCounter };
 
 /// How a read integer is brought into its control's range.
 enum class RangeRule {
@@ -64,7 +65,11 @@ struct SettingsKey {
 };
 inline constexpr int kMaxIsCpuCount = -1;
 
-using SettingsValue = std::variant<int32_t, bool, std::string, LocalDateTime>;
+using SettingsValue = std::variant<int32_t, bool, std::string, LocalDateTime, int64_t>;
+
+/// A stored lifetime total: any integer an older version wrote (a negative 32-bit value is a
+/// total that wrapped past 2^31 there and reads as its unsigned value), or a decimal up to 2^63-1.
+std::optional<int64_t> parseCounterValue(std::string_view text);
 
 /// Every key of section "Settings" in the order in which the table lists them (the order of
 /// the first writes at close).
@@ -120,8 +125,8 @@ struct AppSettings {
   TConversionSettings conversion;  // run options, Text_Font included
   std::string Language = "English";
   LocalDateTime LastUpdate;
-  int32_t AllProcessedBytes = 0;
-  int32_t AllProcessedFiles = 0;
+  int64_t AllProcessedBytes = 0;  // KiB
+  int64_t AllProcessedFiles = 0;
   int32_t Mainform_height = 0;  // written only
   WindowPlacement placement;
 

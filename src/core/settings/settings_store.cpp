@@ -20,6 +20,8 @@ void writeSettingsValue(IniFile& ini, const SettingsKey& key, const SettingsValu
   if (const auto* i = std::get_if<int32_t>(&value)) return ini.writeInteger(kSettingsSection, key.name, *i);
   if (const auto* b = std::get_if<bool>(&value)) return ini.writeBool(kSettingsSection, key.name, *b);
   if (const auto* s = std::get_if<std::string>(&value)) return ini.writeString(kSettingsSection, key.name, *s);
+  if (const auto* n = std::get_if<int64_t>(&value))
+    return ini.writeString(kSettingsSection, key.name, std::to_string(*n));
   ini.writeDate(kSettingsSection, key.name, std::get<LocalDateTime>(value), env.dateFormat);
 }
 

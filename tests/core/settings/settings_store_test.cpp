@@ -86,8 +86,7 @@ INSTANTIATE_TEST_SUITE_P(Keys, StoredValueTest,
                                            RangeCase{"Counter_length", "0x10", 10},
                                            RangeCase{"Text_opacity", "abc", 75}, RangeCase{"Output_format", "9", 0},
                                            RangeCase{"Text_position", "-1", 6}, RangeCase{"Resampling_filter", "3", 3},
-                                           RangeCase{"Selected_mode", "2", 2}, RangeCase{"Selected_mode", "3", 0},
-                                           RangeCase{"AllProcessedBytes", "2147483647", 2147483647}));
+                                           RangeCase{"Selected_mode", "2", 2}, RangeCase{"Selected_mode", "3", 0}));
 
 struct FontCase {
   const char* text;
@@ -163,6 +162,7 @@ TEST(Placement, EachResolutionKeepsItsOwn) {
 // A value as text; dates by their date part, which is all the file keeps.
 std::string shown(const SettingsValue& v) {
   if (const auto* i = std::get_if<int32_t>(&v)) return std::to_string(*i);
+  if (const auto* n = std::get_if<int64_t>(&v)) return std::to_string(*n);
   if (const auto* b = std::get_if<bool>(&v)) return *b ? "true" : "false";
   if (const auto* s = std::get_if<std::string>(&v)) return *s;
   const auto& d = std::get<LocalDateTime>(v);
