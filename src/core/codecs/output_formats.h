@@ -21,6 +21,9 @@ struct EncodeOptions {
   PngWriteOptions png;
   int jpeg2000Quality = 75;
   bool jpeg2000Lossless = false;
+  /// The ICC profile to embed (JPEG, PNG and JPEG 2000 can hold one); empty for none. The
+  /// bytes belong to the caller and stay valid for the call.
+  std::span<const uint8_t> iccProfile;
 };
 
 /// Encodes the working image; `alpha` is the alpha plane, or null when the image has none.

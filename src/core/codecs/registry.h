@@ -54,9 +54,9 @@ const CodecDescriptor* findDecoder(std::string_view extension);
 
 /// Registry load: reads the file and decodes it with the decoder of its extension. Throws
 /// brevane::Error: "Unknown picture file extension (.%s)", the file system's message, or the
-/// decoder's message.
-DecodedImage loadImage(const std::string& path);
+/// decoder's message. `keepCmykInks`: see DecodeContext.
+DecodedImage loadImage(const std::string& path, bool keepCmykInks = false);
 /// Decodes bytes already read with the decoder of `path`'s extension.
-DecodedImage decodeBytes(const std::string& path, std::span<const uint8_t> data);
+DecodedImage decodeBytes(const std::string& path, std::span<const uint8_t> data, bool keepCmykInks = false);
 
 }  // namespace brevane::codecs
