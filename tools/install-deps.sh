@@ -8,6 +8,8 @@ packages=(
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
   # codecs and metadata
   libjpeg62-turbo-dev libpng-dev zlib1g-dev libgif-dev libopenjp2-7-dev libtiff-dev libraw-dev libexiv2-dev
+  # colour profiles
+  liblcms2-dev
   # text
   libfreetype-dev libharfbuzz-dev libfontconfig-dev fonts-liberation2 fonts-dejavu-core
   # desktop program
@@ -18,6 +20,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   # independent readers and writers used by tests (never at run time)
   libimage-exiftool-perl netpbm imagemagick python3-pil libjpeg-turbo-progs libopenjp2-tools
+  # colour profiles of tests: lcms's own tools and profiles that Debian ships (Adobe RGB, Display P3, CMYK)
+  liblcms2-utils colord-data argyll-ref libgs-common
 )
 
 missing=()
