@@ -28,7 +28,7 @@ namespace brevane {
 using codecs::DecodedImage;
 using codecs::DecodedKind;
 
-DecodedSource decodeSource(const std::string& path, DecodeFailure& failure) {
+DecodedSource decodeSource(const std::string& path, DecodeFailure& failure, bool keepCmykInks) {
   DecodedSource result;
   if (codecs::isRawExtension(extensionOf(path))) {
     failure = DecodeFailure::kRaw;
@@ -42,7 +42,7 @@ DecodedSource decodeSource(const std::string& path, DecodeFailure& failure) {
     }
   } else {
     failure = DecodeFailure::kSource;
-    result.image = codecs::loadImage(path);
+    result.image = codecs::loadImage(path, keepCmykInks);
     int64_t size = fileSize(path);
     result.inputSize = size < 0 || size > INT32_MAX ? (size < 0 ? -1 : INT32_MAX) : static_cast<int32_t>(size);
   }
@@ -64,10 +64,11 @@ std::string messageOf(const std::exception& e) {
 
 // The Exif carry-over in memory: the source's block is read (under the lock) before anything
 // is written, so a source converted onto itself keeps its Exif.
-std::vector<uint8_t> withExif(const std::vector<uint8_t>& jpeg, const std::string& source) {
+std::vector<uint8_t> withExif(const std::vector<uint8_t>& jpeg, const std::string& source, const PhotoOptions& photo,
+                              const WorkingImage& w) {
   std::lock_guard lock(ConversionLock());
   exif::SourceExif src = exif::readSourceExif(source);
-  return exif::carryOver(jpeg, src, localNow());
+  return exif::carryOver(jpeg, src, localNow(), exifEdits(photo, w.turnedBy, src));
 }
 
 void addOutputBytes(const PipelineEnv& env, const std::string& path) {
@@ -84,10 +85,12 @@ void writeSingle(TConversionThread& worker, const PipelineEnv& env, const Workin
     const codecs::OutputFormatInfo* format = codecs::findOutputFormat(worker.format);
     if (!format) throw Error("Unknown output format " + worker.format);
     const Bitmap* alpha = format->takesAlpha && w.hasAlpha ? &w.alpha : nullptr;
-    bytes = format->encode(w.image, alpha, encodeOptions(s));
-    if (format->id == codecs::OutputFormat::kJpeg && s.Exif) {
+    codecs::EncodeOptions options = encodeOptions(s);
+    options.iccProfile = w.iccProfile;
+    bytes = format->encode(w.image, alpha, options);
+    if (format->id == codecs::OutputFormat::kJpeg && s.Exif && !s.Strip_metadata) {
       try {
-        bytes = withExif(bytes, worker.filename);
+        bytes = withExif(bytes, worker.filename, photoOptions(s), w);
       } catch (const std::exception& e) {
         exifError = messageOf(e);  // the JPEG is still written, without Exif
       }
@@ -106,11 +109,11 @@ void writeSingle(TConversionThread& worker, const PipelineEnv& env, const Workin
 void writeAutomatic(TConversionThread& worker, const PipelineEnv& env, const WorkingImage& w) {
   const TConversionSettings& s = env.settings;
   try {
-    std::vector<uint8_t> jpeg = codecs::encodeJpeg(w.image, s.JPG_quality, false);
+    std::vector<uint8_t> jpeg = codecs::encodeJpeg(w.image, s.JPG_quality, false, w.iccProfile);
     std::vector<uint8_t> png;
     std::string ext = toUpper(extensionOf(worker.filename));
     bool pngCandidate = ext != ".JPG" && ext != ".JPEG";
-    if (pngCandidate) png = codecs::encodePng(w.image, w.hasAlpha ? &w.alpha : nullptr, {false, true, 9});
+    if (pngCandidate) png = codecs::encodePng(w.image, w.hasAlpha ? &w.alpha : nullptr, {false, true, 9}, w.iccProfile);
     bool choosePng = pngCandidate && png.size() < jpeg.size();
     const codecs::OutputFormatInfo& chosen =
         codecs::outputFormat(choosePng ? codecs::OutputFormat::kPng : codecs::OutputFormat::kJpeg);
@@ -118,9 +121,10 @@ void writeAutomatic(TConversionThread& worker, const PipelineEnv& env, const Wor
     if (!s.Overwrite && fileExists(worker.target)) throw Error("File already exists");
 
     std::optional<std::string> exifError;
-    if (!choosePng && s.Exif) {
+    const bool carryExif = s.Exif && !s.Strip_metadata;
+    if (!choosePng && carryExif) {
       try {
-        jpeg = withExif(jpeg, worker.filename);
+        jpeg = withExif(jpeg, worker.filename, photoOptions(s), w);
       } catch (const std::exception& e) {
         exifError = messageOf(e);
       }
@@ -132,7 +136,7 @@ void writeAutomatic(TConversionThread& worker, const PipelineEnv& env, const Wor
       // A failed save is reported without a code and the step goes on; the carry-over of a
       // JPEG then has no file to work on.
       env.log.add(worker.target + ": " + e.what());
-      if (!choosePng && s.Exif) exifError = e.what();
+      if (!choosePng && carryExif) exifError = e.what();
     }
     addOutputBytes(env, worker.target);
     if (exifError) env.log.add(errorcode::kAutoFormat, worker.target, *exifError);
@@ -154,11 +158,12 @@ bool passOverwriteGuard(TConversionThread& worker, const PipelineEnv& env) {
 // Decodes the source under the lock, counts its input and builds the working image; the
 // decoded image is released before this returns.
 bool decodeToWorkingImage(TConversionThread& worker, const PipelineEnv& env, WorkingImage& w) {
+  const PhotoOptions photo = photoOptions(env.settings);
   DecodedSource source;
   DecodeFailure failure = DecodeFailure::kSource;
   try {
     std::lock_guard lock(ConversionLock());
-    source = decodeSource(worker.filename, failure);
+    source = decodeSource(worker.filename, failure, photo.keepCmykInks());
   } catch (const std::exception& e) {
     switch (failure) {
       case DecodeFailure::kRawLibrary: env.log.add(worker.target + ": " + e.what()); break;
@@ -169,7 +174,15 @@ bool decodeToWorkingImage(TConversionThread& worker, const PipelineEnv& env, Wor
   }
   atomicAdd(env.counters.processedbytes, source.inputSize / 1024);
   try {
+    // The profile and the orientation, before the size changes: a damaged profile is set
+    // aside with a line of its own and the file goes on.
+    std::string profileProblem;
+    std::vector<uint8_t> profile = applyPhotoColour(source.image, photo, profileProblem);
+    if (!profileProblem.empty()) env.log.add(errorcode::kColourProfile, worker.filename, profileProblem);
+    const int orientation = source.image.orientation;
     w = buildWorkingImage(std::move(source.image));
+    w.iccProfile = std::move(profile);
+    turnUpright(w, orientation, photo);
   } catch (const std::exception& e) {
     env.log.add(errorcode::kOpen, worker.filename, messageOf(e));
     return false;

@@ -22,7 +22,8 @@ enum class DecodeFailure { kNone, kSource /* AFO */, kRaw /* RFO */, kRawLibrary
 
 /// Decodes a source: RAW extensions through rawdll.so, all others through the registry. The
 /// caller holds ConversionLock. Throws brevane::Error; `failure` says which line it makes.
-DecodedSource decodeSource(const std::string& path, DecodeFailure& failure);
+/// `keepCmykInks`: see codecs::DecodeContext.
+DecodedSource decodeSource(const std::string& path, DecodeFailure& failure, bool keepCmykInks = false);
 
 /// The whole pipeline for one worker; every failure becomes its error line.
 void runPipeline(TConversionThread& worker, const PipelineEnv& env);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "codecs/output_formats.h"
+#include "engine/photo_steps.h"
 #include "engine/settings.h"
 #include "imaging/overlay_preview.h"
 #include "imaging/resize.h"
@@ -22,6 +23,8 @@ imaging::TextStampOptions textStampOptions(const TConversionSettings& settings);
 imaging::WatermarkOptions watermarkOptions(const TConversionSettings& settings);
 /// The text stamp when Watermark_enable is on, the watermark when Img_watermark_enabled is on.
 imaging::OverlayPreviewOptions overlayPreviewOptions(const TConversionSettings& settings);
+/// Auto_rotate, Keep_icc, Convert_srgb, Strip_private and Strip_metadata.
+PhotoOptions photoOptions(const TConversionSettings& settings);
 /// JPG_quality, JPG_progressive, Png_interlace, Png_filter, PNG_compression, J2K_quality and
 /// J2K_Lossless.
 codecs::EncodeOptions encodeOptions(const TConversionSettings& settings);
