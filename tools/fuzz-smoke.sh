@@ -32,7 +32,10 @@ for t in $targets; do
   fi
   work=build-fuzz/corpus-$t
   mkdir -p "$work"
-  "$bin" -max_total_time="$seconds" -rss_limit_mb=4096 -max_len=65536 "$work" >build-fuzz/$t.fuzz.log 2>&1 \
+  # Small valid files of the target's format, where the shared corpus has none, start the search.
+  seeds=()
+  if [ -d "fuzz/seeds/$t" ]; then seeds=("fuzz/seeds/$t"); fi
+  "$bin" -max_total_time="$seconds" -rss_limit_mb=4096 -max_len=65536 "$work" "${seeds[@]}" >build-fuzz/$t.fuzz.log 2>&1 \
     || { tail -50 build-fuzz/$t.fuzz.log; echo "fuzzing failed: $t"; exit 1; }
   echo "fuzz smoke ok: $t"
 done

@@ -2,75 +2,35 @@
 #include "cli/batch.h"
 
 #include <dirent.h>
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <clocale>
-#include <cstdio>
+#include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <iostream>
 #include <map>
+#include <optional>
 #include <set>
 
 #include "base/error.h"
 #include "base/paths.h"
 #include "base/platform.h"
-#include "base/strings.h"
+#include "cli/dry_run.h"
+#include "cli/option_docs.h"
+#include "cli/options.h"
+#include "cli/progress_bar.h"
 #include "codecs/registry.h"
+#include "engine/error_codes.h"
 #include "engine/job.h"
 #include "engine/progress_text.h"
 #include "i18n/language_file.h"
-#include "settings/conversion_keys.h"
-#include "settings/settings_store.h"
 
 namespace brevane::cli {
 namespace {
-
-constexpr const char* kUsage =
-    "Usage: brevane-batch [--settings FILE] [--set KEY=VALUE]... [-o DIR] [--quiet] PATH...\n"
-    "Converts image files, and the images in folders (with their subfolders), into one output folder.\n"
-    "\n"
-    "  --settings FILE   read the options of section [Settings] (and [Text_Font]) of an INI file\n"
-    "  --set KEY=VALUE   set one option, named as in Settings.ini (repeatable; later wins);\n"
-    "                    --set Text_Font=NAME,CHARSET,COLOR,SIZE,STYLE sets the stamp font\n"
-    "  -o DIR            the output folder (the same as --set Output_path=DIR)\n"
-    "  --quiet           no progress line and no summary\n"
-    "  -h, --help        this text\n"
-    "\n"
-    "Exit status: 0 when no file reported an error, 1 when any did, 2 for bad usage or a run\n"
-    "that could not start.\n";
-
-// Reads section "Settings" and the font of an INI file through the settings store; unknown
-// keys and malformed values keep their defaults, as loading Settings.ini does.
-void readSettingsFile(const std::string& path, TConversionSettings& s) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in || isDirectory(path)) throw UsageError("cannot read settings file " + path + ": " + std::strerror(errno));
-  settings::Environment env = settings::Environment::current();
-  env.dateFormat = s.textfs;
-  TConversionSettings loaded = settings::loadSettings(settings::IniFile(path), env).conversion;
-  loaded.textfs = s.textfs;
-  loaded.filefs = s.filefs;
-  s = std::move(loaded);
-}
-
-void applySet(TConversionSettings& s, const std::string& assignment) {
-  size_t eq = assignment.find('=');
-  if (eq == std::string::npos || eq == 0) throw UsageError("--set needs KEY=VALUE, got '" + assignment + "'");
-  std::string key = assignment.substr(0, eq);
-  std::string value = assignment.substr(eq + 1);
-  if (toLower(key) == "text_font" || toLower(key) == "font") {
-    settings::applyFontString(s.Text_Font, value);
-    return;
-  }
-  switch (settings::applySettingsKey(s, key, value)) {
-    case settings::ApplyResult::kApplied: return;
-    case settings::ApplyResult::kIgnored: throw UsageError("'" + key + "' is not a conversion option");
-    case settings::ApplyResult::kUnknownKey: throw UsageError("unknown option key '" + key + "'");
-    case settings::ApplyResult::kMalformed: throw UsageError("invalid value '" + value + "' for '" + key + "' (a number in its range, or an item of its list)");
-  }
-}
 
 // Built-in English texts of the messages the batch command shows.
 std::string builtinText(const std::string& key) {
@@ -124,10 +84,24 @@ class BatchHost : public RunHost {
   const BatchTexts& m_texts;
 };
 
-void scanFolder(const std::string& folder, std::vector<std::string>& files, std::vector<std::string>& warnings) {
+// Why a file cannot be read, in the system's words; none when it can. Directories are the
+// caller's to scan.
+std::optional<std::string> fileProblem(const std::string& path) {
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0) return std::strerror(errno);
+  if (S_ISDIR(st.st_mode)) return std::nullopt;
+  // A FIFO or a device would block the reader or never end.
+  if (!S_ISREG(st.st_mode)) return "Not a regular file";
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::strerror(errno);
+  close(fd);
+  return std::nullopt;
+}
+
+void scanFolder(const std::string& folder, std::vector<std::string>& files, std::vector<PathProblem>& problems) {
   DIR* dir = opendir(folder.c_str());
   if (!dir) {
-    warnings.push_back("cannot read folder " + folder + ": " + std::strerror(errno));
+    problems.push_back({folder, std::strerror(errno), true});
     return;
   }
   std::vector<std::string> subfolders;
@@ -142,64 +116,93 @@ void scanFolder(const std::string& folder, std::vector<std::string>& files, std:
     }
   }
   closedir(dir);
-  for (const std::string& sub : subfolders) scanFolder(sub, files, warnings);
+  for (const std::string& sub : subfolders) scanFolder(sub, files, problems);
+}
+
+int terminalColumns() {
+  winsize size{};
+  if (ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
+  return 80;
+}
+
+// The bar only where a person watches: a terminal that can move the cursor back.
+bool drawsProgress(bool quiet) {
+  const char* term = std::getenv("TERM");
+  return !quiet && isatty(STDERR_FILENO) && !(term && std::string(term) == "dumb");
+}
+
+int dryRun(const Options& o, const std::vector<std::string>& files, bool problems) {
+  int status = problems ? 1 : 0;
+  for (const PlannedOutput& p : planOutputs(o.settings, files)) {
+    if (!p.error.empty()) {
+      std::cerr << "brevane-batch: " << p.source << ": " << p.error << "\n";
+      status = 1;
+      continue;
+    }
+    std::cout << p.source;
+    for (const std::string& t : p.targets) std::cout << '\t' << t;
+    std::cout << '\n';
+  }
+  return status;
+}
+
+int run(Options& o, const std::vector<std::string>& files, bool problems) {
+  BatchTexts texts;
+  if (!texts.found()) std::cerr << "brevane-batch: " << i18n::kLanguageFileNotFound << "\n";
+  BatchHost host(texts);
+  ErrorLog log;
+  LifetimeTotals totals;
+  ConversionJob job(host, log, totals);
+  bool live = drawsProgress(o.quiet);
+  int columns = live ? terminalColumns() : 80;
+  bool lineShown = false;
+  log.setListener([&](const std::string& line) {
+    if (lineShown) std::cerr << "\r\033[K";
+    lineShown = false;
+    std::cerr << line << "\n";
+  });
+  if (!job.start(o.settings, files)) return 2;
+
+  RedrawLimiter limiter;
+  auto progress = [&] {
+    if (!live || !limiter.due(monotonicMs())) return;
+    std::cerr << "\r\033[K" << progressBarLine(job.counters.processed.load(), job.total, job.elapsedMs(), columns)
+              << std::flush;
+    lineShown = true;
+  };
+  progress();
+  job.runToCompletion(progress);
+  if (lineShown) std::cerr << "\r\033[K" << std::flush;
+
+  if (!o.quiet) {
+    char sep = o.settings.textfs.decimalSeparator;
+    int32_t in = job.counters.processedbytes.load(), out = job.counters.outputbytes.load();
+    std::string kib = texts.text("KiB"), mib = texts.text("MiB");
+    std::string outText = in > 0 && out > 0 ? outputText(out, in, sep, kib, mib) : sizeText(out, sep, kib, mib);
+    std::cerr << texts.text("AllProcessed") << " " << job.counters.processed.load() << " of " << job.total << ", input "
+              << sizeText(in, sep, kib, mib) << ", output " << outText << ", " << secondsText(job.elapsedMs(), sep)
+              << " " << texts.text("second") << " -> " << o.settings.Output_path << "\n";
+  }
+  return log.size() == 0 && !problems ? 0 : 1;
 }
 
 }  // namespace
 
-Options parseArguments(const std::vector<std::string>& args) {
-  Options o;
-  o.settings = TConversionSettings::defaults();
-  std::setlocale(LC_ALL, "");
-  o.settings.textfs = DateTimeFormat::fromCLocale();
-  o.settings.filefs = o.settings.textfs.forFileNames();
-  std::vector<std::string> sets;
-  std::string settingsFile;
-  bool onlyPaths = false;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    auto value = [&](const char* name) {
-      if (i + 1 >= args.size()) throw UsageError(std::string(name) + " needs a value");
-      return args[++i];
-    };
-    if (onlyPaths || a.empty() || a[0] != '-' || a == "-") {
-      o.paths.push_back(a);
-    } else if (a == "--") {
-      onlyPaths = true;
-    } else if (a == "-h" || a == "--help") {
-      o.help = true;
-    } else if (a == "--quiet" || a == "-q") {
-      o.quiet = true;
-    } else if (a == "--settings") {
-      settingsFile = value("--settings");
-    } else if (a.rfind("--settings=", 0) == 0) {
-      settingsFile = a.substr(11);
-    } else if (a == "--set") {
-      sets.push_back(value("--set"));
-    } else if (a.rfind("--set=", 0) == 0) {
-      sets.push_back(a.substr(6));
-    } else if (a == "-o" || a == "--output") {
-      sets.push_back("Output_path=" + value("-o"));
-    } else {
-      throw UsageError("unknown option '" + a + "'");
-    }
-  }
-  if (!settingsFile.empty()) readSettingsFile(settingsFile, o.settings);
-  for (const std::string& s : sets) applySet(o.settings, s);
-  return o;
-}
-
-std::vector<std::string> collectInputs(const std::vector<std::string>& paths, std::vector<std::string>& warnings) {
+std::vector<std::string> collectInputs(const std::vector<std::string>& paths, std::vector<PathProblem>& problems) {
   std::vector<std::string> out;
   std::set<std::string> seen;
   auto add = [&](const std::string& p) {
-    if (seen.insert(p).second) out.push_back(p);
+    if (!seen.insert(p).second) return;
+    if (auto problem = fileProblem(p))
+      problems.push_back({p, *problem});
+    else
+      out.push_back(p);
   };
   for (std::string p : paths) {
     if (isDirectory(p)) {
       if (p.back() != '/') p += '/';
       std::vector<std::string> found;
-      scanFolder(p, found, warnings);
+      scanFolder(p, found, problems);
       std::sort(found.begin(), found.end());
       for (const std::string& f : found) add(f);
     } else {
@@ -214,59 +217,49 @@ int runBatch(const std::vector<std::string>& args) {
   try {
     o = parseArguments(args);
   } catch (const UsageError& e) {
-    std::cerr << "brevane-batch: " << e.what() << "\n" << "Try 'brevane-batch --help'.\n";
+    std::cerr << "brevane-batch: " << e.what() << "\n"
+              << "Try 'brevane-batch --help'.\n";
     return 2;
   }
-  if (o.help) {
-    std::cout << kUsage;
-    return 0;
+  switch (o.action) {
+    case Action::kHelp: std::cout << helpText(); return 0;
+    case Action::kVersion: std::cout << versionText() << "\n"; return 0;
+    case Action::kListOptions: std::cout << listOptionsText(settings::Environment::current()); return 0;
+    case Action::kPrintSettings: {
+      settings::Environment env = settings::Environment::current();
+      env.dateFormat = o.settings.textfs;
+      std::cout << settingsFileText(o.settings, env);
+      return 0;
+    }
+    case Action::kRun:
+    case Action::kDryRun: break;
   }
   if (o.paths.empty()) {
-    std::cerr << "brevane-batch: no input files or folders\n" << kUsage;
+    std::cerr << "brevane-batch: no input files or folders\n"
+              << "Try 'brevane-batch --help'.\n";
     return 2;
   }
-  std::vector<std::string> warnings;
-  std::vector<std::string> files = collectInputs(o.paths, warnings);
-  for (const std::string& w : warnings) std::cerr << "brevane-batch: " << w << "\n";
-
-  BatchTexts texts;
-  if (!texts.found()) std::cerr << "brevane-batch: " << i18n::kLanguageFileNotFound << "\n";
-  BatchHost host(texts);
-  ErrorLog log;
-  LifetimeTotals totals;
-  ConversionJob job(host, log, totals);
-  bool live = !o.quiet && isatty(STDERR_FILENO);
-  bool lineShown = false;
-  log.setListener([&](const std::string& line) {
-    if (lineShown) std::cerr << "\r\033[K";
-    lineShown = false;
-    std::cerr << line << "\n";
-  });
-  if (!job.start(o.settings, files)) return 2;
-
-  char sep = o.settings.textfs.decimalSeparator;
-  auto progress = [&] {
-    if (!live) return;
-    std::string text = "[" + std::to_string(job.counters.processed.load()) + "/" + std::to_string(job.total) + "] in " +
-                       sizeText(job.counters.processedbytes.load(), sep) + ", out " +
-                       sizeText(job.counters.outputbytes.load(), sep) + ", " + secondsText(job.elapsedMs(), sep) +
-                       " s, " + std::to_string(job.thr.size()) + " running";
-    std::cerr << "\r\033[K" << text << std::flush;
-    lineShown = true;
-  };
-  job.runToCompletion(progress);
-  if (lineShown) std::cerr << "\r\033[K";
-
-  if (!o.quiet) {
-    int32_t in = job.counters.processedbytes.load(), out = job.counters.outputbytes.load();
-    std::string kib = texts.text("KiB"), mib = texts.text("MiB");
-    std::string outText = in > 0 && out > 0 ? outputText(out, in, sep, kib, mib) : sizeText(out, sep, kib, mib);
-    std::cerr << texts.text("AllProcessed") << " " << job.counters.processed.load() << " of " << job.total
-              << ", input " << sizeText(in, sep, kib, mib) << ", output " << outText << ", "
-              << secondsText(job.elapsedMs(), sep) << " " << texts.text("second") << " -> " << o.settings.Output_path
-              << "\n";
+  std::vector<PathProblem> problems;
+  std::vector<std::string> files = collectInputs(o.paths, problems);
+  // A file that cannot be opened gets the line a run gives such a file, in the system's words
+  // rather than a decoder's; a folder that cannot be read gets the command's own line.
+  for (const PathProblem& p : problems) {
+    if (p.folder)
+      std::cerr << "brevane-batch: cannot read folder " << p.path << ": " << p.message << "\n";
+    else
+      std::cerr << errorcode::kOpen << p.path << ": " << p.message << "\n";
   }
-  return log.size() == 0 ? 0 : 1;
+  // Every path named had a problem: they are reported, and there is no run to start.
+  if (files.empty() && !problems.empty()) return 1;
+  if (o.action == Action::kDryRun) {
+    if (files.empty()) {
+      BatchTexts texts;
+      std::cerr << "brevane-batch: " << texts.text("NoFiles") << "\n";
+      return 2;
+    }
+    return dryRun(o, files, !problems.empty());
+  }
+  return run(o, files, !problems.empty());
 }
 
 }  // namespace brevane::cli

@@ -1,33 +1,23 @@
-// brevane-batch: argument parsing, input collection and the run loop.
+// brevane-batch: input collection with the path checks, the dry run and the run loop.
 #pragma once
 
-#include <stdexcept>
 #include <string>
 #include <vector>
 
-#include "engine/settings.h"
-
 namespace brevane::cli {
 
-/// Parsed command line.
-struct Options {
-  TConversionSettings settings;
-  std::vector<std::string> paths;
-  bool quiet = false;
-  bool help = false;
-};
-
-/// Parses the arguments; throws UsageError with a message naming the bad argument.
-Options parseArguments(const std::vector<std::string>& args);
-
-struct UsageError : std::runtime_error {
-  using std::runtime_error::runtime_error;
+/// A path that cannot be converted, with the system's words ("No such file or directory").
+struct PathProblem {
+  std::string path;
+  std::string message;
+  bool folder = false;  // a folder that cannot be read (else a file)
 };
 
 /// Expands files and folders into the run's list: folders recursively (accepted extensions
 /// only, names beginning with "." not entered, sorted by path), files as given; duplicates
-/// dropped. Folders that cannot be read are reported through `warnings`.
-std::vector<std::string> collectInputs(const std::vector<std::string>& paths, std::vector<std::string>& warnings);
+/// dropped. A path that does not exist, cannot be read or is a special file, and a folder
+/// that cannot be read, becomes a problem instead of an entry.
+std::vector<std::string> collectInputs(const std::vector<std::string>& paths, std::vector<PathProblem>& problems);
 
 /// The whole command; returns the exit status (0 clean, 1 error lines, 2 usage or no start).
 int runBatch(const std::vector<std::string>& args);

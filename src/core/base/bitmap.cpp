@@ -33,21 +33,38 @@ size_t dibStride(int width, int bitsPerPixel) {
 
 Bitmap::Bitmap(int width, int height, int bitsPerPixel) { reset(width, height, bitsPerPixel); }
 
-void Bitmap::reset(int width, int height, int bitsPerPixel) {
+Bitmap::Bitmap(int width, int height, int bitsPerPixel, ForOverwrite) {
+  resetForOverwrite(width, height, bitsPerPixel);
+}
+
+void Bitmap::allocate(int width, int height, int bitsPerPixel) {
   switch (bitsPerPixel) {
     case 1: case 4: case 8: case 16: case 24: case 32: break;
     default: throw Error(format("Unsupported bitmap depth %d", bitsPerPixel));
   }
   if (width < 0 || height < 0) throw Error("Invalid image size");
   if (width != 0 && height != 0) checkImageSize(width, height);
+  const size_t stride = dibStride(width, bitsPerPixel);
+  m_data.allocate(stride * static_cast<size_t>(height));
   m_width = width;
   m_height = height;
   m_bpp = bitsPerPixel;
-  m_stride = dibStride(width, bitsPerPixel);
-  std::vector<uint8_t>(m_stride * static_cast<size_t>(height)).swap(m_data);
+  m_stride = stride;
   m_palette.clear();
   m_alphaMode = AlphaMode::kUnmarked;
   clearTransparent();
+}
+
+void Bitmap::reset(int width, int height, int bitsPerPixel) {
+  allocate(width, height, bitsPerPixel);
+  fill(0);
+}
+
+void Bitmap::resetForOverwrite(int width, int height, int bitsPerPixel) {
+  allocate(width, height, bitsPerPixel);
+  const size_t used = (static_cast<size_t>(width) * static_cast<size_t>(bitsPerPixel) + 7) / 8;
+  if (m_stride > used)
+    for (int y = 0; y < height; ++y) std::memset(scanLine(y) + used, 0, m_stride - used);
 }
 
 void Bitmap::setGreyPalette() {
@@ -81,23 +98,36 @@ Bgr Bitmap::pixel(int x, int y) const {
 
 void Bitmap::convertTo24() {
   if (m_bpp == 24) return;
-  Bitmap out(m_width, m_height, 24);
+  if (m_bpp == 32) {
+    // Within the same memory: row y of 24 bits starts at or before row y of 32 bits, and each
+    // pixel is read before anything is written over it.
+    const size_t stride = dibStride(m_width, 24);
+    for (int y = 0; y < m_height; ++y) {
+      const uint8_t* src = scanLine(y);
+      uint8_t* dst = m_data.data() + static_cast<size_t>(y) * stride;
+      for (int x = 0; x < m_width; ++x) {
+        const uint8_t b = src[4 * x], g = src[4 * x + 1], r = src[4 * x + 2];
+        dst[3 * x] = b;
+        dst[3 * x + 1] = g;
+        dst[3 * x + 2] = r;
+      }
+      std::memset(dst + 3 * static_cast<size_t>(m_width), 0, stride - 3 * static_cast<size_t>(m_width));
+    }
+    m_bpp = 24;
+    m_stride = stride;
+    m_data.truncate(stride * static_cast<size_t>(m_height));
+    m_palette.clear();
+    m_alphaMode = AlphaMode::kUnmarked;
+    return;
+  }
+  Bitmap out(m_width, m_height, 24, kForOverwrite);
   for (int y = 0; y < m_height; ++y) {
     uint8_t* dst = out.scanLine(y);
-    if (m_bpp == 32) {
-      const uint8_t* src = scanLine(y);
-      for (int x = 0; x < m_width; ++x) {
-        dst[3 * x] = src[4 * x];
-        dst[3 * x + 1] = src[4 * x + 1];
-        dst[3 * x + 2] = src[4 * x + 2];
-      }
-    } else {
-      for (int x = 0; x < m_width; ++x) {
-        Bgr c = pixel(x, y);
-        dst[3 * x] = c.b;
-        dst[3 * x + 1] = c.g;
-        dst[3 * x + 2] = c.r;
-      }
+    for (int x = 0; x < m_width; ++x) {
+      Bgr c = pixel(x, y);
+      dst[3 * x] = c.b;
+      dst[3 * x + 1] = c.g;
+      dst[3 * x + 2] = c.r;
     }
   }
   out.m_transparent = m_transparent;
@@ -108,7 +138,7 @@ void Bitmap::convertTo24() {
 
 void Bitmap::convertTo32() {
   if (m_bpp == 32) return;
-  Bitmap out(m_width, m_height, 32);
+  Bitmap out(m_width, m_height, 32, kForOverwrite);
   for (int y = 0; y < m_height; ++y) {
     uint8_t* dst = out.scanLine(y);
     for (int x = 0; x < m_width; ++x) {
@@ -128,7 +158,7 @@ void Bitmap::convertTo32() {
 Bitmap Bitmap::copyRect(int x, int y, int w, int h) const {
   if (x < 0 || y < 0 || w < 0 || h < 0 || x + w > m_width || y + h > m_height)
     throw Error("Rectangle outside the bitmap");
-  Bitmap out(w, h, m_bpp);
+  Bitmap out = m_bpp >= 8 ? Bitmap(w, h, m_bpp, kForOverwrite) : Bitmap(w, h, m_bpp);
   out.m_palette = m_palette;
   out.m_alphaMode = m_alphaMode;
   for (int row = 0; row < h; ++row) {

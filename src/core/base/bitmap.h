@@ -6,6 +6,8 @@
 #include <span>
 #include <vector>
 
+#include "base/byte_buffer.h"
+
 namespace brevane {
 
 /// One palette entry, in the byte order of a Windows RGBQUAD.
@@ -42,6 +44,11 @@ class Bitmap {
   Bitmap() = default;
   /// A zero-filled bitmap. Sizes are validated with checkImageSize (0 x 0 is allowed: empty).
   Bitmap(int width, int height, int bitsPerPixel);
+  /// Tag of the constructor for a bitmap whose pixels the caller writes at once.
+  struct ForOverwrite {};
+  static constexpr ForOverwrite kForOverwrite{};
+  /// A bitmap whose pixel bytes are unspecified until written (row padding is zero).
+  Bitmap(int width, int height, int bitsPerPixel, ForOverwrite);
 
   int width() const { return m_width; }
   int height() const { return m_height; }
@@ -57,8 +64,14 @@ class Bitmap {
 
   /// Re-allocates as a zero-filled bitmap; keeps nothing of the old pixels, palette or marks.
   void reset(int width, int height, int bitsPerPixel);
+  /// As reset, but the pixel bytes are left unspecified for a caller that writes every one of
+  /// them (a decoder's rows, a resampler's output); only the row padding is zeroed. Saves
+  /// filling memory that is overwritten at once.
+  void resetForOverwrite(int width, int height, int bitsPerPixel);
   /// Fills every byte of the pixel data with a value.
-  void fill(uint8_t value) { std::memset(m_data.data(), value, m_data.size()); }
+  void fill(uint8_t value) {
+    if (!m_data.empty()) std::memset(m_data.data(), value, m_data.size());
+  }
 
   std::vector<PaletteEntry>& palette() { return m_palette; }
   const std::vector<PaletteEntry>& palette() const { return m_palette; }
@@ -68,7 +81,8 @@ class Bitmap {
   /// Colour of pixel (x, y) in any layout (palette looked up; a missing entry reads black).
   Bgr pixel(int x, int y) const;
 
-  /// Converts in place to 24 bits per pixel (palette resolved, 5-5-5 expanded, alpha dropped).
+  /// Converts to 24 bits per pixel (palette resolved, 5-5-5 expanded, alpha dropped); a
+  /// 32-bit bitmap is converted within its own memory.
   void convertTo24();
   /// Converts in place to 32 bits per pixel; pixels that had no alpha get 255.
   void convertTo32();
@@ -100,7 +114,10 @@ class Bitmap {
   int m_height = 0;
   int m_bpp = 24;
   size_t m_stride = 0;
-  std::vector<uint8_t> m_data;
+  // Sets the size fields and allocates the pixels without filling them.
+  void allocate(int width, int height, int bitsPerPixel);
+
+  ByteBuffer m_data;
   std::vector<PaletteEntry> m_palette;
   AlphaMode m_alphaMode = AlphaMode::kUnmarked;
   bool m_transparent = false;

@@ -74,6 +74,6 @@ void cmykInksToBgra(Bitmap& bitmap);
 // The descriptors, one per format file, listed by registry.cpp.
 extern const CodecDescriptor kBmpCodec, kIcoCodec, kMetafileCodec, kJpegCodec, kTgaCodec, kTiffCodec,
     kEpsCodec, kPcxCodec, kRlaCodec, kSgiCodec, kPsdCodec, kPnmCodec, kCelCodec, kPcdCodec, kCutCodec,
-    kPspCodec, kPngCodec, kGifCodec, kJpeg2000Codec;
+    kPspCodec, kPngCodec, kGifCodec, kJpeg2000Codec, kWebpCodec, kAvifCodec, kHeifCodec, kJxlCodec;
 
 }  // namespace brevane::codecs

@@ -154,7 +154,9 @@ DecodedImage decode(std::span<const uint8_t> data, const DecodeContext& context)
   DecodedImage image;
   image.kind = DecodedKind::kJpeg;
   readMarkers(d.cinfo, image);
-  image.bitmap.reset(static_cast<int>(d.cinfo.output_width), static_cast<int>(d.cinfo.output_height), bpp);
+  // Every row is written by readRows (or the decode fails), so the pixels are not zero-filled.
+  image.bitmap.resetForOverwrite(static_cast<int>(d.cinfo.output_width), static_cast<int>(d.cinfo.output_height),
+                                 bpp);
   if (bpp == 8) image.bitmap.setGreyPalette();
   std::vector<uint8_t*> rows(d.cinfo.output_height);
   for (int y = 0; y < image.bitmap.height(); ++y) rows[y] = image.bitmap.scanLine(y);

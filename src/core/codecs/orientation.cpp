@@ -43,7 +43,8 @@ namespace {
 using Matrix = std::array<int, 4>;
 
 Matrix multiply(const Matrix& a, const Matrix& b) {
-  return {a[0] * b[0] + a[1] * b[2], a[0] * b[1] + a[1] * b[3], a[2] * b[0] + a[3] * b[2], a[2] * b[1] + a[3] * b[3]};
+  return {a[0] * b[0] + a[1] * b[2], a[0] * b[1] + a[1] * b[3], a[2] * b[0] + a[3] * b[2],
+          a[2] * b[1] + a[3] * b[3]};
 }
 
 // What each Exif orientation does to the stored image to show it upright, indexed by value - 1:

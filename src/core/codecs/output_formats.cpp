@@ -25,17 +25,29 @@ std::vector<uint8_t> jpeg2000(const Bitmap& image, const Bitmap*, const EncodeOp
 std::vector<uint8_t> tga(const Bitmap& image, const Bitmap* alpha, const EncodeOptions&) {
   return encodeTga(image, alpha);
 }
+std::vector<uint8_t> webp(const Bitmap& image, const Bitmap* alpha, const EncodeOptions& o) {
+  return encodeWebp(image, alpha, o.webp, o.exif);
+}
+std::vector<uint8_t> avif(const Bitmap& image, const Bitmap* alpha, const EncodeOptions& o) {
+  return encodeAvif(image, alpha, o.avif, o.exif);
+}
+std::vector<uint8_t> jxl(const Bitmap& image, const Bitmap* alpha, const EncodeOptions& o) {
+  return encodeJxl(image, alpha, o.jxl, o.exif);
+}
 
 // In index order; a new format is one more row. JPEG 2000 output is converted by one worker
 // at a time.
 // clang-format off
 constexpr OutputFormatInfo kFormats[] = {
-    {OutputFormat::kJpeg, "JPG", ".JPG", &jpeg, false, 0},
-    {OutputFormat::kPng, "PNG", ".PNG", &png, true, 0},
-    {OutputFormat::kBmp, "BMP", ".BMP", &bmp, false, 0},
-    {OutputFormat::kGif, "GIF", ".GIF", &gif, false, 0},
-    {OutputFormat::kJpeg2000, "JP2", ".JP2", &jpeg2000, false, 1},
-    {OutputFormat::kTga, "TGA", ".TGA", &tga, true, 0},
+    {OutputFormat::kJpeg, "JPG", ".JPG", &jpeg, false, 0, ExifPlace::kJpegSegment},
+    {OutputFormat::kPng, "PNG", ".PNG", &png, true, 0, ExifPlace::kNone},
+    {OutputFormat::kBmp, "BMP", ".BMP", &bmp, false, 0, ExifPlace::kNone},
+    {OutputFormat::kGif, "GIF", ".GIF", &gif, false, 0, ExifPlace::kNone},
+    {OutputFormat::kJpeg2000, "JP2", ".JP2", &jpeg2000, false, 1, ExifPlace::kNone},
+    {OutputFormat::kTga, "TGA", ".TGA", &tga, true, 0, ExifPlace::kNone},
+    {OutputFormat::kWebp, "WEBP", ".WEBP", &webp, true, 0, ExifPlace::kContainer},
+    {OutputFormat::kAvif, "AVIF", ".AVIF", &avif, true, 0, ExifPlace::kContainer},
+    {OutputFormat::kJxl, "JXL", ".JXL", &jxl, true, 0, ExifPlace::kContainer},
 };
 // clang-format on
 

@@ -4,6 +4,7 @@
 #include <csetjmp>
 #include <cstring>
 
+#include "base/byte_buffer.h"
 #include "base/error.h"
 #include "codecs/codec.h"
 #include "codecs/icc_profile.h"
@@ -135,46 +136,52 @@ uint8_t scaleGrey(unsigned value, int bitDepth) {
 // Colour channel composited over black: (c * a + 127) div 255.
 uint8_t overBlack(unsigned c, unsigned a) { return static_cast<uint8_t>((c * a + 127) / 255); }
 
-// Builds the bitmap from 8-bit sample rows.
-void convert(const Info& h, const std::vector<uint8_t>& buffer, DecodedImage& image) {
-  const int w = static_cast<int>(h.width), ht = static_cast<int>(h.height);
-  Bitmap& bmp = image.bitmap;
-  auto row = [&](int y) { return buffer.data() + static_cast<size_t>(y) * h.rowBytes; };
+// The layout whose rows libpng can write straight into the bitmap (the 8-bit sample rows are
+// the bitmap's own pixels), or 0.
+int directDepth(const Info& h) {
   switch (h.colorType) {
-    case PNG_COLOR_TYPE_RGB_ALPHA:
-      bmp.reset(w, ht, 32);
-      bmp.setAlphaMode(AlphaMode::kStraight);
-      for (int y = 0; y < ht; ++y) std::memcpy(bmp.scanLine(y), row(y), static_cast<size_t>(w) * 4);
-      return;
+    case PNG_COLOR_TYPE_RGB_ALPHA: return 32;
+    case PNG_COLOR_TYPE_RGB: return 24;
+    case PNG_COLOR_TYPE_GRAY: return 8;
+    default: return 0;
+  }
+}
+
+// The marks of a bitmap decoded straight into its rows.
+void finishDirect(const Info& h, Bitmap& bmp) {
+  switch (h.colorType) {
+    case PNG_COLOR_TYPE_RGB_ALPHA: bmp.setAlphaMode(AlphaMode::kStraight); break;
     case PNG_COLOR_TYPE_RGB:
-      bmp.reset(w, ht, 24);
-      for (int y = 0; y < ht; ++y) std::memcpy(bmp.scanLine(y), row(y), static_cast<size_t>(w) * 3);
       if (h.hasTrns)
         bmp.setTransparentColor({scaleGrey(h.trnsColor.blue, h.bitDepth), scaleGrey(h.trnsColor.green, h.bitDepth),
                                  scaleGrey(h.trnsColor.red, h.bitDepth)});
-      return;
-    case PNG_COLOR_TYPE_GRAY:
-      bmp.reset(w, ht, 8);
+      break;
+    default:
       bmp.setGreyPalette();
-      for (int y = 0; y < ht; ++y) std::memcpy(bmp.scanLine(y), row(y), static_cast<size_t>(w));
       if (h.hasTrns) {
         uint8_t g = scaleGrey(h.trnsColor.gray, h.bitDepth);
         bmp.setTransparentColor({g, g, g});
       }
-      return;
-    case PNG_COLOR_TYPE_GRAY_ALPHA:
-      bmp.reset(w, ht, 32);
-      for (int y = 0; y < ht; ++y) {
-        const uint8_t* s = row(y);
-        uint8_t* d = bmp.scanLine(y);
-        for (int x = 0; x < w; ++x, s += 2, d += 4) {
-          d[0] = d[1] = d[2] = overBlack(s[0], s[1]);
-          d[3] = 255;
-        }
-      }
-      return;
-    default:
       break;
+  }
+}
+
+// Builds the bitmap from 8-bit sample rows (grey with alpha, palette).
+void convert(const Info& h, const ByteBuffer& buffer, DecodedImage& image) {
+  const int w = static_cast<int>(h.width), ht = static_cast<int>(h.height);
+  Bitmap& bmp = image.bitmap;
+  auto row = [&](int y) { return buffer.data() + static_cast<size_t>(y) * h.rowBytes; };
+  if (h.colorType == PNG_COLOR_TYPE_GRAY_ALPHA) {
+    bmp.resetForOverwrite(w, ht, 32);
+    for (int y = 0; y < ht; ++y) {
+      const uint8_t* s = row(y);
+      uint8_t* d = bmp.scanLine(y);
+      for (int x = 0; x < w; ++x, s += 2, d += 4) {
+        d[0] = d[1] = d[2] = overBlack(s[0], s[1]);
+        d[3] = 255;
+      }
+    }
+    return;
   }
   // Palette: alpha of each entry (missing tRNS entries are opaque).
   unsigned alpha[256];
@@ -190,7 +197,7 @@ void convert(const Info& h, const std::vector<uint8_t>& buffer, DecodedImage& im
     }
   }
   if (partial) {
-    bmp.reset(w, ht, 32);
+    bmp.resetForOverwrite(w, ht, 32);
     for (int y = 0; y < ht; ++y) {
       const uint8_t* s = row(y);
       uint8_t* d = bmp.scanLine(y);
@@ -203,7 +210,7 @@ void convert(const Info& h, const std::vector<uint8_t>& buffer, DecodedImage& im
     }
     return;
   }
-  bmp.reset(w, ht, 8);
+  bmp.resetForOverwrite(w, ht, 8);
   bmp.palette().assign(256, PaletteEntry{});
   for (int i = 0; i < h.paletteCount; ++i) bmp.palette()[i] = {h.palette[i].blue, h.palette[i].green, h.palette[i].red, 0};
   for (int y = 0; y < ht; ++y) {
@@ -250,17 +257,29 @@ DecodedImage decode(std::span<const uint8_t> data, const DecodeContext&) {
   if (!readInfo(r.png, r.info, &h)) r.fail();
   checkImageSize(h.width, h.height);
   if (h.colorType == PNG_COLOR_TYPE_PALETTE && h.paletteCount == 0) throw Error("PNG image is not valid (no palette)");
-  std::vector<uint8_t> buffer(h.rowBytes * h.height);
-  std::vector<png_bytep> rows(h.height);
-  for (png_uint_32 y = 0; y < h.height; ++y) rows[y] = buffer.data() + static_cast<size_t>(y) * h.rowBytes;
-  if (!readRows(r.png, rows.data())) r.fail();
-  readEnd(r.png, r.info);
-
   DecodedImage image;
   image.kind = DecodedKind::kPng;
   image.pngColorType = h.colorType;
+  // Every row is written by png_read_image (or the decode fails): nothing is zero-filled.
+  const int depth = directDepth(h);
+  ByteBuffer buffer;
+  std::vector<png_bytep> rows(h.height);
+  if (depth && h.rowBytes != static_cast<size_t>(h.width) * static_cast<size_t>(depth / 8))
+    throw Error("PNG image is not valid (unexpected row size)");
+  if (depth) {
+    image.bitmap.resetForOverwrite(static_cast<int>(h.width), static_cast<int>(h.height), depth);
+    for (png_uint_32 y = 0; y < h.height; ++y) rows[y] = image.bitmap.scanLine(static_cast<int>(y));
+  } else {
+    buffer.allocate(h.rowBytes * h.height);
+    for (png_uint_32 y = 0; y < h.height; ++y) rows[y] = buffer.data() + static_cast<size_t>(y) * h.rowBytes;
+  }
+  if (!readRows(r.png, rows.data())) r.fail();
+  readEnd(r.png, r.info);
   readMetadata(r.png, r.info, image);
-  convert(h, buffer, image);
+  if (depth)
+    finishDirect(h, image.bitmap);
+  else
+    convert(h, buffer, image);
   return image;
 }
 

@@ -1,11 +1,15 @@
-// PNG writer over zlib: truecolour (with alpha), optional Adam7, per-row filter choice,
-// IDAT chunks of 65535 bytes.
+// PNG writer: truecolour (with alpha), optional Adam7, per-row filter choice, the filtered rows
+// compressed by libdeflate into one zlib stream, IDAT chunks of 65535 bytes.
+#include <libdeflate.h>
 #include <zlib.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <new>
 
+#include "base/byte_buffer.h"
 #include "base/bytes.h"
 #include "base/error.h"
 #include "codecs/encoders.h"
@@ -92,40 +96,18 @@ void putChunk(std::vector<uint8_t>& out, const char* type, const uint8_t* data, 
   appendBe32(out, static_cast<uint32_t>(crc));
 }
 
-// A zlib stream that grows its output vector; rows are fed in batches.
-class Deflater {
- public:
-  explicit Deflater(int level, size_t expected) {
-    std::memset(&m_z, 0, sizeof m_z);
-    if (deflateInit(&m_z, level) != Z_OK) throw Error("PNG compression could not be started");
-    m_out.resize(std::max<size_t>(expected, 4096));
-  }
-  ~Deflater() { deflateEnd(&m_z); }
-  Deflater(const Deflater&) = delete;
-  Deflater& operator=(const Deflater&) = delete;
-
-  void feed(const uint8_t* data, size_t size, bool finish) {
-    m_z.next_in = const_cast<Bytef*>(data);
-    m_z.avail_in = static_cast<uInt>(size);
-    for (;;) {
-      if (m_used == m_out.size()) m_out.resize(m_out.size() * 2);
-      m_z.next_out = m_out.data() + m_used;
-      m_z.avail_out = static_cast<uInt>(std::min<size_t>(m_out.size() - m_used, 1u << 30));
-      int rc = deflate(&m_z, finish ? Z_FINISH : Z_NO_FLUSH);
-      m_used = static_cast<size_t>(m_z.next_out - m_out.data());
-      if (rc == Z_STREAM_END) return;
-      if (rc != Z_OK && rc != Z_BUF_ERROR) throw Error("PNG compression failed");
-      if (!finish && m_z.avail_in == 0 && m_z.avail_out != 0) return;
-    }
-  }
-  const uint8_t* data() const { return m_out.data(); }
-  size_t size() const { return m_used; }
-
- private:
-  z_stream m_z;
-  std::vector<uint8_t> m_out;
-  size_t m_used = 0;
-};
+// The filtered rows in one zlib stream (libdeflate compresses a whole buffer at once; at every
+// level it is faster than zlib and its output no larger). Level 0 gives stored blocks.
+ByteBuffer compressStream(const ByteBuffer& filtered, int level, size_t& compressedSize) {
+  std::unique_ptr<libdeflate_compressor, decltype(&libdeflate_free_compressor)> compressor(
+      libdeflate_alloc_compressor(level), &libdeflate_free_compressor);
+  if (!compressor) throw std::bad_alloc();
+  ByteBuffer out(libdeflate_zlib_compress_bound(compressor.get(), filtered.size()));
+  compressedSize =
+      libdeflate_zlib_compress(compressor.get(), filtered.data(), filtered.size(), out.data(), out.size());
+  if (compressedSize == 0) throw Error("PNG compression failed");
+  return out;
+}
 
 // The image's rows as PNG samples: R, G, B (, A from the alpha plane's third byte).
 class RowSource {
@@ -158,7 +140,6 @@ class RowSource {
   Bitmap m_converted;
 };
 
-constexpr size_t kBatchBytes = 1 << 18;
 constexpr size_t kIdatBytes = 65535;
 
 struct Pass {
@@ -180,16 +161,24 @@ std::vector<uint8_t> encodePng(const Bitmap& image, const Bitmap* alpha, const P
   const size_t rowBytes = static_cast<size_t>(width) * channels;
   const int level = std::clamp(options.level, 0, 9);
 
-  Deflater z(level, rowBytes * height / 3);
-  std::vector<uint8_t> batch;
-  batch.reserve(kBatchBytes + rowBytes + 1);
-  auto emit = [&](png::FilterType type, const uint8_t* bytes, size_t n) {
-    batch.push_back(type);
-    batch.insert(batch.end(), bytes, bytes + n);
-    if (batch.size() >= kBatchBytes) {
-      z.feed(batch.data(), batch.size(), false);
-      batch.clear();
+  // The size of the filtered stream: a filter byte and the samples of each row of each pass.
+  size_t streamBytes = 0;
+  if (!options.interlace) {
+    streamBytes = (rowBytes + 1) * static_cast<size_t>(height);
+  } else {
+    for (const Pass& p : kAdam7) {
+      if (width <= p.x0 || height <= p.y0) continue;
+      const size_t passWidth = static_cast<size_t>((width - p.x0 + p.dx - 1) / p.dx);
+      const size_t passRows = static_cast<size_t>((height - p.y0 + p.dy - 1) / p.dy);
+      streamBytes += (passWidth * channels + 1) * passRows;
     }
+  }
+  ByteBuffer filtered(streamBytes);
+  size_t at = 0;
+  auto emit = [&](png::FilterType type, const uint8_t* bytes, size_t n) {
+    filtered.data()[at] = type;
+    std::memcpy(filtered.data() + at + 1, bytes, n);
+    at += n + 1;
   };
 
   if (!options.interlace) {
@@ -203,7 +192,7 @@ std::vector<uint8_t> encodePng(const Bitmap& image, const Bitmap* alpha, const P
     }
   } else {
     // Each pass is a small image of its own; the prior row restarts at each pass.
-    std::vector<uint8_t> full(rowBytes * height);
+    ByteBuffer full(rowBytes * height);
     for (int y = 0; y < height; ++y) source.row(y, full.data() + rowBytes * y);
     for (const Pass& p : kAdam7) {
       if (width <= p.x0 || height <= p.y0) continue;
@@ -223,11 +212,12 @@ std::vector<uint8_t> encodePng(const Bitmap& image, const Bitmap* alpha, const P
       }
     }
   }
-  z.feed(batch.data(), batch.size(), true);
+  size_t zsize = 0;
+  const ByteBuffer z = compressStream(filtered, level, zsize);
 
   static const uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
   std::vector<uint8_t> out(kSignature, kSignature + 8);
-  out.reserve(z.size() + z.size() / kIdatBytes * 12 + 64);
+  out.reserve(zsize + zsize / kIdatBytes * 12 + 64);
   std::vector<uint8_t> ihdr;
   appendBe32(ihdr, static_cast<uint32_t>(width));
   appendBe32(ihdr, static_cast<uint32_t>(height));
@@ -241,8 +231,8 @@ std::vector<uint8_t> encodePng(const Bitmap& image, const Bitmap* alpha, const P
     std::vector<uint8_t> iccp = pngIccChunkData(icc);
     putChunk(out, "iCCP", iccp.data(), iccp.size());
   }
-  for (size_t at = 0; at < z.size(); at += kIdatBytes)
-    putChunk(out, "IDAT", z.data() + at, std::min(kIdatBytes, z.size() - at));
+  for (size_t pos = 0; pos < zsize; pos += kIdatBytes)
+    putChunk(out, "IDAT", z.data() + pos, std::min(kIdatBytes, zsize - pos));
   putChunk(out, "IEND", nullptr, 0);
   return out;
 }

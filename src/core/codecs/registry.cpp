@@ -37,6 +37,14 @@ const std::vector<LoaderEntry>& otherDecoders() {
 
 }  // namespace
 
+const std::vector<LoaderEntry>& appendedDecoders() {
+  static const std::vector<LoaderEntry> kList = {
+      {"webp", &kWebpCodec}, {"avif", &kAvifCodec}, {"heic", &kHeifCodec},
+      {"heif", &kHeifCodec}, {"jxl", &kJxlCodec},
+  };
+  return kList;
+}
+
 const std::vector<std::string>& supportedRaws() {
   static const std::vector<std::string> kRaws = {".crw", ".cr2", ".nef", ".orf", ".raf", ".dng",
                                                  ".mrw", ".pef", ".srf", ".arw", ".rw2"};
@@ -57,7 +65,8 @@ const std::vector<std::string>& initialExts() {
 const std::vector<std::string>& supportedExts() {
   static const std::vector<std::string> kExts = [] {
     std::vector<std::string> exts = initialExts();
-    for (const std::string& e : dialogExtensions(loaderList(), supportedRaws())) exts.push_back("." + e);
+    for (const std::string& e : dialogExtensions(loaderList(), supportedRaws(), appendedDecoders()))
+      exts.push_back("." + e);
     return exts;
   }();
   return kExts;
@@ -68,6 +77,9 @@ const std::vector<std::string>& ExtDesc() {
     std::vector<std::string> desc = {"gif=Graphics Interchange Format", "jp2=JPEG 2000", "j2k=JPEG 2000",
                                      "jpc=JPEG 2000"};
     for (const std::string& raw : supportedRaws()) desc.push_back(raw.substr(1) + "=RAW Images");
+    for (const char* d : {"webp=WebP images", "avif=AVIF images", "heic=HEIF images", "heif=HEIF images",
+                          "jxl=JPEG XL images"})
+      desc.emplace_back(d);
     return desc;
   }();
   return kDesc;
@@ -81,19 +93,22 @@ std::string descriptionIn(const std::vector<std::string>& extDesc, std::string_v
   return "";
 }
 
-std::vector<std::string> dialogExtensions(const std::vector<LoaderEntry>& loader, const std::vector<std::string>& raws) {
+std::vector<std::string> dialogExtensions(const std::vector<LoaderEntry>& loader, const std::vector<std::string>& raws,
+                                          const std::vector<LoaderEntry>& appended) {
   std::vector<std::string> exts;
   for (const LoaderEntry& entry : loader) exts.emplace_back(entry.extension);
   for (const char* e : {"gif", "jp2", "j2k", "jpc"}) exts.emplace_back(e);
   for (const std::string& raw : raws) exts.push_back(raw.size() > 1 && raw[0] == '.' ? raw.substr(1) : raw);
+  for (const LoaderEntry& entry : appended) exts.emplace_back(entry.extension);
   return exts;
 }
 
 std::string buildOpenDialogFilter(const std::vector<std::string>& initial, const std::vector<LoaderEntry>& loader,
-                                  const std::vector<std::string>& raws, const std::vector<std::string>& extDesc) {
+                                  const std::vector<std::string>& raws, const std::vector<std::string>& extDesc,
+                                  const std::vector<LoaderEntry>& appended) {
   std::string filter = "All|";
   for (const std::string& e : initial) filter += "*" + e + ";";
-  const std::vector<std::string> exts = dialogExtensions(loader, raws);
+  const std::vector<std::string> exts = dialogExtensions(loader, raws, appended);
   for (const std::string& e : exts) filter += "*." + e + ";";
   for (const std::string& e : exts) {
     std::string description;
@@ -110,7 +125,9 @@ std::string buildOpenDialogFilter(const std::vector<std::string>& initial, const
   return filter;
 }
 
-std::string openDialogFilter() { return buildOpenDialogFilter(initialExts(), loaderList(), supportedRaws(), ExtDesc()); }
+std::string openDialogFilter() {
+  return buildOpenDialogFilter(initialExts(), loaderList(), supportedRaws(), ExtDesc(), appendedDecoders());
+}
 
 bool isAcceptedExtension(std::string_view extensionWithDot) {
   for (const std::string& e : supportedExts())
@@ -128,6 +145,8 @@ const CodecDescriptor* findDecoder(std::string_view extension) {
   for (const LoaderEntry& entry : loaderList())
     if (equalsIgnoreCase(entry.extension, extension)) return entry.codec;
   for (const LoaderEntry& entry : otherDecoders())
+    if (equalsIgnoreCase(entry.extension, extension)) return entry.codec;
+  for (const LoaderEntry& entry : appendedDecoders())
     if (equalsIgnoreCase(entry.extension, extension)) return entry.codec;
   return nullptr;
 }

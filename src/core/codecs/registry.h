@@ -18,6 +18,10 @@ struct LoaderEntry {
 /// The loader's registered extensions in their order (bmp, ico, wmf, ... psp).
 const std::vector<LoaderEntry>& loaderList();
 
+/// Readers added after the RAW extensions (webp, avif, heic, heif, jxl), in their order: their
+/// extensions end the accepted list and the open dialog's entries.
+const std::vector<LoaderEntry>& appendedDecoders();
+
 /// The RAW extensions with their dot (".crw" ... ".rw2").
 const std::vector<std::string>& supportedRaws();
 /// Every accepted extension with its dot, in build order (may repeat).
@@ -28,20 +32,22 @@ const std::vector<std::string>& supportedExts();
 const std::vector<std::string>& initialExts();
 
 /// Descriptions of extensions outside the loader's list, as "ext=description" (gif, jp2, j2k,
-/// jpc, then each RAW extension with "RAW Images").
+/// jpc, then each RAW extension with "RAW Images", then the appended readers' extensions).
 const std::vector<std::string>& ExtDesc();
 /// The value for an extension (without dot, lower case) in an "ext=description" list, or "".
 std::string descriptionIn(const std::vector<std::string>& extDesc, std::string_view extension);
 
 /// The extensions the open dialog lists one by one: the loader's, "gif", "jp2", "j2k", "jpc",
-/// then the RAW extensions without dot.
-std::vector<std::string> dialogExtensions(const std::vector<LoaderEntry>& loader, const std::vector<std::string>& raws);
+/// the RAW extensions without dot, then the appended readers' extensions.
+std::vector<std::string> dialogExtensions(const std::vector<LoaderEntry>& loader, const std::vector<std::string>& raws,
+                                          const std::vector<LoaderEntry>& appended = {});
 
 /// The open dialog's filter: "All|" with a pattern for every extension, then one
 /// "|.EXT (description)|*ext" entry per dialog extension. The description is the loader's,
 /// else the extension's value in `extDesc`.
 std::string buildOpenDialogFilter(const std::vector<std::string>& initial, const std::vector<LoaderEntry>& loader,
-                                  const std::vector<std::string>& raws, const std::vector<std::string>& extDesc);
+                                  const std::vector<std::string>& raws, const std::vector<std::string>& extDesc,
+                                  const std::vector<LoaderEntry>& appended = {});
 /// The filter of this build's lists.
 std::string openDialogFilter();
 

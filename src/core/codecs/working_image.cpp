@@ -18,33 +18,26 @@ bool decodedHasAlpha(const DecodedImage& decoded) {
 
 namespace {
 
-// Draws a 32-bit decoded image with alpha onto transparent white (alpha byte 0 everywhere).
-void drawOverTransparentWhite(const DecodedImage& decoded, Bitmap& work) {
-  const Bitmap& src = decoded.bitmap;
-  bool pngFormula = decoded.kind == DecodedKind::kPng;
-  AlphaMode mode = src.alphaMode();
-  for (int y = 0; y < src.height(); ++y) {
-    const uint8_t* s = src.scanLine(y);
-    uint8_t* d = work.scanLine(y);
-    for (int x = 0; x < src.width(); ++x, s += 4, d += 4) {
-      unsigned a = s[3];
-      if (!pngFormula && mode == AlphaMode::kUnmarked) {
-        d[0] = s[0], d[1] = s[1], d[2] = s[2], d[3] = s[3];
-        continue;
-      }
+// Draws a 32-bit decoded image with alpha onto transparent white (255, 255, 255 with alpha 0),
+// within its own memory: each result pixel depends on its source pixel alone.
+void drawOverTransparentWhite(Bitmap& image, bool pngFormula) {
+  const AlphaMode mode = image.alphaMode();
+  if (!pngFormula && mode == AlphaMode::kUnmarked) return;  // copied byte for byte, alpha included
+  for (int y = 0; y < image.height(); ++y) {
+    uint8_t* p = image.scanLine(y);
+    for (int x = 0; x < image.width(); ++x, p += 4) {
+      const unsigned a = p[3];
       if (!pngFormula && mode == AlphaMode::kPremultiplied) {
         for (int c = 0; c < 3; ++c) {
-          unsigned v = s[c] + ((255 * (255 - a) + 127) / 255);
-          d[c] = static_cast<uint8_t>(v > 255 ? 255 : v);
+          unsigned v = p[c] + ((255 * (255 - a) + 127) / 255);
+          p[c] = static_cast<uint8_t>(v > 255 ? 255 : v);
         }
-        d[3] = static_cast<uint8_t>(a);
         continue;
       }
-      // Colour over the working image: (d * (255 - a) + c * a + 127) div 255; alpha
-      // 255 - ((255 - a) * (255 - e) + 127) div 255. Straight alpha uses the same blend.
-      unsigned e = d[3];
-      for (int c = 0; c < 3; ++c) d[c] = static_cast<uint8_t>((d[c] * (255 - a) + s[c] * a + 127) / 255);
-      d[3] = static_cast<uint8_t>(255 - ((255 - a) * (255 - e) + 127) / 255);
+      // Colour over white: (255 * (255 - a) + c * a + 127) div 255; the alpha byte,
+      // 255 - ((255 - a) * (255 - 0) + 127) div 255, is a itself. Straight alpha uses the same
+      // blend.
+      for (int c = 0; c < 3; ++c) p[c] = static_cast<uint8_t>((255 * (255 - a) + p[c] * a + 127) / 255);
     }
   }
 }
@@ -64,19 +57,21 @@ WorkingImage buildWorkingImage(DecodedImage&& decoded) {
     decoded.bitmap.convertTo32();
     decoded.bitmap.setAlphaMode(mode);
   }
-  const Bitmap& src = decoded.bitmap;
-  w.image.reset(src.width(), src.height(), 32);
-  for (int y = 0; y < src.height(); ++y) {
-    uint8_t* row = w.image.scanLine(y);
-    for (int x = 0; x < src.width(); ++x) row[4 * x] = row[4 * x + 1] = row[4 * x + 2] = 255;
-  }
+  // The decoded pixels become the working image in place.
+  w.image = std::move(decoded.bitmap);
+  drawOverTransparentWhite(w.image, decoded.kind == DecodedKind::kPng);
+  w.image.palette().clear();
+  w.image.setAlphaMode(AlphaMode::kUnmarked);
   w.image.setTransparentAuto();
-  drawOverTransparentWhite(decoded, w.image);
-  w.alpha.reset(src.width(), src.height(), 24);
-  for (int y = 0; y < src.height(); ++y) {
+  const int width = w.image.width(), height = w.image.height();
+  w.alpha.resetForOverwrite(width, height, 24);
+  for (int y = 0; y < height; ++y) {
     const uint8_t* s = w.image.scanLine(y);
     uint8_t* a = w.alpha.scanLine(y);
-    for (int x = 0; x < src.width(); ++x) a[3 * x + 2] = s[4 * x + 3];
+    for (int x = 0; x < width; ++x) {
+      a[3 * x] = a[3 * x + 1] = 0;
+      a[3 * x + 2] = s[4 * x + 3];
+    }
   }
   return w;
 }

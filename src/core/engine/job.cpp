@@ -5,6 +5,7 @@
 #include <chrono>
 #include <system_error>
 
+#include "base/byte_buffer.h"
 #include "base/paths.h"
 #include "base/platform.h"
 #include "codecs/output_formats.h"
@@ -71,6 +72,8 @@ bool ConversionJob::start(TConversionSettings& settings, const std::vector<std::
   }
   // The options of the run are fixed here: every worker reads this copy.
   m_settings = settings;
+  // Each file's buffers are reused by the next instead of being mapped and faulted in anew.
+  memory::keepFreedHeapMemory();
   // The progress state of the last run is cleared.
   m_finished = false;
   m_cancelled = false;
@@ -151,6 +154,7 @@ bool ConversionJob::completionTick() {
   m_watcherEnabled = false;
   m_reapEnabled = false;
   m_finished = true;
+  memory::trimLargeBlockCache();  // an idle program keeps no picture memory
   return true;
 }
 

@@ -32,6 +32,9 @@ DecodedSource decodeSource(const std::string& path, DecodeFailure& failure, bool
   DecodedSource result;
   if (codecs::isRawExtension(extensionOf(path))) {
     failure = DecodeFailure::kRaw;
+    // rawdll.so keeps the block of its last call until FreeMemory (and need not be reentrant):
+    // one RAW file at a time, from loading the library to unloading it.
+    std::lock_guard lock(ConversionLock());
     try {
       codecs::RawDecodeResult raw = codecs::decodeRaw(path);
       result.image = std::move(raw.image);
@@ -71,6 +74,13 @@ std::vector<uint8_t> withExif(const std::vector<uint8_t>& jpeg, const std::strin
   return exif::carryOver(jpeg, src, localNow(), exifEdits(photo, w.turnedBy, src));
 }
 
+// The Exif block of an output that keeps it in its container, for the working image's size.
+std::vector<uint8_t> containerExif(const std::string& source, const PhotoOptions& photo, const WorkingImage& w) {
+  std::lock_guard lock(ConversionLock());
+  exif::SourceExif src = exif::readSourceExif(source);
+  return exif::exifBlock(src, localNow(), w.image.width(), w.image.height(), exifEdits(photo, w.turnedBy, src));
+}
+
 void addOutputBytes(const PipelineEnv& env, const std::string& path) {
   int64_t size = fileSize(path);
   atomicAdd(env.counters.outputbytes, static_cast<int32_t>(size / 1024));
@@ -87,10 +97,21 @@ void writeSingle(TConversionThread& worker, const PipelineEnv& env, const Workin
     const Bitmap* alpha = format->takesAlpha && w.hasAlpha ? &w.alpha : nullptr;
     codecs::EncodeOptions options = encodeOptions(s);
     options.iccProfile = w.iccProfile;
-    bytes = format->encode(w.image, alpha, options);
-    if (format->id == codecs::OutputFormat::kJpeg && s.Exif && !s.Strip_metadata) {
+    const PhotoOptions photo = photoOptions(s);
+    const bool carryExif = s.Exif && !s.Strip_metadata;
+    std::vector<uint8_t> block;
+    if (format->exif == codecs::ExifPlace::kContainer && carryExif) {
       try {
-        bytes = withExif(bytes, worker.filename, photoOptions(s), w);
+        block = containerExif(worker.filename, photo, w);
+        options.exif = block;
+      } catch (const std::exception& e) {
+        exifError = messageOf(e);  // the file is still written, without Exif
+      }
+    }
+    bytes = format->encode(w.image, alpha, options);
+    if (format->exif == codecs::ExifPlace::kJpegSegment && carryExif) {
+      try {
+        bytes = withExif(bytes, worker.filename, photo, w);
       } catch (const std::exception& e) {
         exifError = messageOf(e);  // the JPEG is still written, without Exif
       }
@@ -155,14 +176,15 @@ bool passOverwriteGuard(TConversionThread& worker, const PipelineEnv& env) {
   return false;
 }
 
-// Decodes the source under the lock, counts its input and builds the working image; the
-// decoded image is released before this returns.
+// Decodes the source, counts its input and builds the working image; the decoded image is
+// released before this returns. Workers decode at the same time: every decoder but the RAW
+// route keeps all its state per call (libjpeg, libpng, giflib and OpenJPEG objects, libtiff
+// with its per-handle handlers, the own readers), and decodeSource locks that route itself.
 bool decodeToWorkingImage(TConversionThread& worker, const PipelineEnv& env, WorkingImage& w) {
   const PhotoOptions photo = photoOptions(env.settings);
   DecodedSource source;
   DecodeFailure failure = DecodeFailure::kSource;
   try {
-    std::lock_guard lock(ConversionLock());
     source = decodeSource(worker.filename, failure, photo.keepCmykInks());
   } catch (const std::exception& e) {
     switch (failure) {

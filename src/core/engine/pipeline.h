@@ -20,8 +20,8 @@ struct DecodedSource {
 /// Why a decode failed, which decides the error line.
 enum class DecodeFailure { kNone, kSource /* AFO */, kRaw /* RFO */, kRawLibrary /* no code */ };
 
-/// Decodes a source: RAW extensions through rawdll.so, all others through the registry. The
-/// caller holds ConversionLock. Throws brevane::Error; `failure` says which line it makes.
+/// Decodes a source: RAW extensions through rawdll.so (holding ConversionLock), all others
+/// through the registry (without it). Throws brevane::Error; `failure` says which line it makes.
 /// `keepCmykInks`: see codecs::DecodeContext.
 DecodedSource decodeSource(const std::string& path, DecodeFailure& failure, bool keepCmykInks = false);
 

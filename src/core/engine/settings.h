@@ -10,8 +10,8 @@
 
 namespace brevane {
 
-/// The upper-case code of an Output_format value ("JPG", "PNG", "BMP", "GIF", "JP2", "TGA");
-/// values outside the table of output formats give "JPG".
+/// The upper-case code of an Output_format value ("JPG", "PNG", "BMP", "GIF", "JP2", "TGA",
+/// "WEBP", "AVIF", "JXL"); values outside the table of output formats give "JPG".
 std::string_view formatCode(int outputFormat);
 
 /// Every option of one run; each field is named after its settings key. Defaults are those of
@@ -30,6 +30,12 @@ struct TConversionSettings {
   bool Png_filter = true;
   int J2K_quality = 75;
   bool J2K_Lossless = false;
+  int WEBP_quality = 80;
+  bool WEBP_Lossless = false;
+  int AVIF_quality = 60;
+  int AVIF_speed = 6;  // 0 slowest (smallest files) - 10 fastest
+  int JXL_quality = 80;
+  bool JXL_Lossless = false;
   int Selected_mode = 0;    // an imaging::ResizeMode value
   int Resize_width = 1920;  // the primary screen's size; 1920 x 1080 without a screen
   int Resize_height = 1080;

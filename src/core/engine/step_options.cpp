@@ -50,6 +50,9 @@ codecs::EncodeOptions encodeOptions(const TConversionSettings& s) {
   o.png = {s.Png_interlace, s.Png_filter, s.PNG_compression};
   o.jpeg2000Quality = s.J2K_quality;
   o.jpeg2000Lossless = s.J2K_Lossless;
+  o.webp = {s.WEBP_quality, s.WEBP_Lossless};
+  o.avif = {s.AVIF_quality, s.AVIF_speed};
+  o.jxl = {s.JXL_quality, s.JXL_Lossless};
   return o;
 }
 

@@ -25,8 +25,9 @@ imaging::WatermarkOptions watermarkOptions(const TConversionSettings& settings);
 imaging::OverlayPreviewOptions overlayPreviewOptions(const TConversionSettings& settings);
 /// Auto_rotate, Keep_icc, Convert_srgb, Strip_private and Strip_metadata.
 PhotoOptions photoOptions(const TConversionSettings& settings);
-/// JPG_quality, JPG_progressive, Png_interlace, Png_filter, PNG_compression, J2K_quality and
-/// J2K_Lossless.
+/// JPG_quality, JPG_progressive, Png_interlace, Png_filter, PNG_compression, J2K_quality,
+/// J2K_Lossless, WEBP_quality, WEBP_Lossless, AVIF_quality, AVIF_speed, JXL_quality and
+/// JXL_Lossless; no Exif block and no ICC profile.
 codecs::EncodeOptions encodeOptions(const TConversionSettings& settings);
 
 }  // namespace brevane

@@ -270,43 +270,57 @@ std::optional<std::vector<uint8_t>> jpegThumbnail(const SourceExif& source) {
   });
 }
 
+namespace {
+
+// The source's tags with this program's changes and the photo options' `edits`, for an output
+// of `size` pixels (the pixel dimensions are only updated when the source has them), as a TIFF
+// structure that fits one JPEG APP1 segment.
+std::vector<uint8_t> buildBlock(const SourceExif& source, const LocalDateTime& now, std::optional<FrameSize> size,
+                                const CarryOverEdits& edits) {
+  Exiv2::ExifData ed;
+  Exiv2::ByteOrder order = Exiv2::littleEndian;
+  if (source.present && !source.tiff.empty()) {
+    Exiv2::ByteOrder read = Exiv2::ExifParser::decode(ed, source.tiff.data(), static_cast<uint32_t>(source.tiff.size()));
+    if (read != Exiv2::invalidByteOrder) order = read;
+  }
+  setAscii(ed, "Exif.Image.Software", softwareValue());
+  setAscii(ed, "Exif.Image.DateTime", dateTimeText(now));
+  // Three digits: the tag is a decimal fraction of a second, so 5 ms is "005", not "5".
+  if (ed.findKey(Exiv2::ExifKey("Exif.Photo.SubSecTime")) != ed.end())
+    setAscii(ed, "Exif.Photo.SubSecTime", format("%03d", now.millisecond));
+  applyEdits(ed, edits);
+
+  bool hasX = ed.findKey(Exiv2::ExifKey("Exif.Photo.PixelXDimension")) != ed.end();
+  bool hasY = ed.findKey(Exiv2::ExifKey("Exif.Photo.PixelYDimension")) != ed.end();
+  if ((hasX || hasY) && size) {
+    auto typeOf = [&](const char* key) { return ed.findKey(Exiv2::ExifKey(key))->typeId(); };
+    bool preferShort =
+        typeOf(hasX ? "Exif.Photo.PixelXDimension" : "Exif.Photo.PixelYDimension") == Exiv2::unsignedShort;
+    setDimension(ed, "Exif.Photo.PixelXDimension", size->width, preferShort);
+    setDimension(ed, "Exif.Photo.PixelYDimension", size->height, preferShort);
+  }
+  dropFillers(ed, order);
+  dropInvalidTypes(ed);
+
+  std::vector<uint8_t> original = source.present ? source.tiff : std::vector<uint8_t>{};
+  return encodeFitting(ed, order, original);
+}
+
+}  // namespace
+
 std::vector<uint8_t> carryOver(std::span<const uint8_t> jpeg, const SourceExif& source, const LocalDateTime& now,
                                const CarryOverEdits& edits) {
   return withExiv2([&] {
-    Exiv2::ExifData ed;
-    Exiv2::ByteOrder order = Exiv2::littleEndian;
-    if (source.present && !source.tiff.empty()) {
-      Exiv2::ByteOrder read =
-          Exiv2::ExifParser::decode(ed, source.tiff.data(), static_cast<uint32_t>(source.tiff.size()));
-      if (read != Exiv2::invalidByteOrder) order = read;
-    }
-    setAscii(ed, "Exif.Image.Software", softwareValue());
-    setAscii(ed, "Exif.Image.DateTime", dateTimeText(now));
-    // Three digits: the tag is a decimal fraction of a second, so 5 ms is "005", not "5".
-    if (ed.findKey(Exiv2::ExifKey("Exif.Photo.SubSecTime")) != ed.end())
-      setAscii(ed, "Exif.Photo.SubSecTime", format("%03d", now.millisecond));
-    applyEdits(ed, edits);
-
     if (!startsLikeJpeg(jpeg)) throw Error("JPEG header is not valid");
     JpegHeader header = walkJpegHeader(jpeg);
-    bool hasX = ed.findKey(Exiv2::ExifKey("Exif.Photo.PixelXDimension")) != ed.end();
-    bool hasY = ed.findKey(Exiv2::ExifKey("Exif.Photo.PixelYDimension")) != ed.end();
-    if (hasX || hasY) {
-      if (auto frame = frameSize(header)) {
-        auto typeOf = [&](const char* key) { return ed.findKey(Exiv2::ExifKey(key))->typeId(); };
-        bool preferShort =
-            typeOf(hasX ? "Exif.Photo.PixelXDimension" : "Exif.Photo.PixelYDimension") == Exiv2::unsignedShort;
-        setDimension(ed, "Exif.Photo.PixelXDimension", frame->width, preferShort);
-        setDimension(ed, "Exif.Photo.PixelYDimension", frame->height, preferShort);
-      }
-    }
-    dropFillers(ed, order);
-    dropInvalidTypes(ed);
-
-    std::vector<uint8_t> original = source.present ? source.tiff : std::vector<uint8_t>{};
-    std::vector<uint8_t> tiff = encodeFitting(ed, order, original);
+    std::vector<uint8_t> tiff = buildBlock(source, now, frameSize(header), edits);
     return spliceExif(jpeg, header, tiff);
   });
+}
+
+std::vector<uint8_t> exifBlock(const SourceExif& source, const LocalDateTime& now, int width, int height,
+                               const CarryOverEdits& edits) {
+  return withExiv2([&] { return buildBlock(source, now, FrameSize{width, height}, edits); });
 }
 
 std::string softwareValue() {

@@ -49,6 +49,12 @@ std::optional<std::vector<uint8_t>> jpegThumbnail(const SourceExif& source);
 std::vector<uint8_t> carryOver(std::span<const uint8_t> jpeg, const SourceExif& source, const LocalDateTime& now,
                                const CarryOverEdits& edits = {});
 
+/// The Exif block `carryOver` builds, as a TIFF structure, for an output of width x height
+/// pixels that is not a JPEG (the container stores it in its own Exif place). Throws
+/// brevane::Error as `carryOver` does. The caller holds ConversionLock.
+std::vector<uint8_t> exifBlock(const SourceExif& source, const LocalDateTime& now, int width, int height,
+                               const CarryOverEdits& edits = {});
+
 /// "Brevane v" + the four-part version.
 std::string softwareValue();
 

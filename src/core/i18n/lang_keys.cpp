@@ -59,13 +59,20 @@ const std::vector<WindowTextKey>& windowTextKeys() {
          "Label1", "Label2", "Label20", "Label5", "Label6", "Label7", "Label8", "Label9", "Label10", "Label11",
          "Label13", "Label14", "Label15", "Label16", "Label22", "Label23", "Label24",
          // The add-files dialog's title.
-         "OpenDialog1"},
+         "OpenDialog1",
+         // Pages of the later writers: WebP (quality Label26 with value Label27 on TrackBar4,
+         // Lossless CheckBox16), AVIF (quality Label28/Label29 on TrackBar5, speed Label30/Label31
+         // on TrackBar6), JPEG XL (quality Label32/Label33 on TrackBar7, Lossless CheckBox17).
+         "TabSheet9", "TabSheet10", "TabSheet11", "Label26", "CheckBox16", "Label28", "Label30", "Label32",
+         "CheckBox17"},
         kCaption);
     add(kMainWindow,
         {// Tool bar: Add folder, Add files, Delete selected, Convert.
          "ToolButton1", "ToolButton3", "ToolButton4", "ToolButton6", "CheckBox2", "CheckBox3", "CheckBox7", "CheckBox8",
          // Samples and the aspect ratio.
-         "Label17", "Label25", "Label19", "SpinEdit1", "SpinEdit2", "SpinEdit3", "SpinEdit4", "SpinEdit5", "SpinEdit6"},
+         "Label17", "Label25", "Label19", "SpinEdit1", "SpinEdit2", "SpinEdit3", "SpinEdit4", "SpinEdit5", "SpinEdit6",
+         // The AVIF speed slider.
+         "TrackBar6"},
         kHint);
     // Progress window: captions of files, time, input size, output size, threads; Open folder,
     // Cancel.

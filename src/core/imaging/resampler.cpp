@@ -16,6 +16,7 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <new>
 
 #include "base/error.h"
@@ -155,6 +156,37 @@ PassTable makeTable(const TALContributorList& list) {
       for (int32_t k = 0; k < t.length[i]; ++k) t.weightF[static_cast<size_t>(t.offset[i] + k)] *= -1.0f;
   }
   return t;
+}
+
+// The pass table of one direction. A run resizes photo after photo of the same size, and the
+// list costs a kernel evaluation in extended precision per weight, so the last few tables are
+// kept (they are a pure function of their arguments).
+std::shared_ptr<const PassTable> passTable(int n, int m, uint8_t kernel, float radius) {
+  struct Entry {
+    int n, m;
+    uint8_t kernel;
+    float radius;
+    std::shared_ptr<const PassTable> table;
+  };
+  static std::mutex mutex;
+  static std::vector<Entry> recent;  // most recent last
+  constexpr size_t kKept = 8;
+  {
+    std::lock_guard lock(mutex);
+    for (size_t i = 0; i < recent.size(); ++i)
+      if (recent[i].n == n && recent[i].m == m && recent[i].kernel == kernel && recent[i].radius == radius) {
+        Entry e = recent[i];
+        recent.erase(recent.begin() + static_cast<std::ptrdiff_t>(i));
+        recent.push_back(e);
+        return e.table;
+      }
+  }
+  auto table =
+      std::make_shared<const PassTable>(makeTable(buildContributorList(n, m, resampleScale(n, m), kernel, radius)));
+  std::lock_guard lock(mutex);
+  if (recent.size() == kKept) recent.erase(recent.begin());
+  recent.push_back({n, m, kernel, radius, table});
+  return table;
 }
 
 // A 64-byte aligned buffer without initialisation.
@@ -628,8 +660,10 @@ void resampleImageWith(Bitmap& source, Bitmap& destination, uint8_t kernel, floa
                     static_cast<uint64_t>(std::max(sw, dw)) * 96 <= (uint64_t{64} << 20);
 
   if (avx2) {
-    const PassTable h = makeTable(buildContributorList(sw, dw, resampleScale(sw, dw), kernel, radius));
-    const PassTable v = makeTable(buildContributorList(sh, dh, resampleScale(sh, dh), kernel, radius));
+    const std::shared_ptr<const PassTable> hTable = passTable(sw, dw, kernel, radius);
+    const std::shared_ptr<const PassTable> vTable = passTable(sh, dh, kernel, radius);
+    const PassTable& h = *hTable;
+    const PassTable& v = *vTable;
     // The ring of float rows is used while it is no larger than the byte work image would be
     // (or than 1 MiB).
     const int capacity = ringCapacity(v, sh);
@@ -639,24 +673,22 @@ void resampleImageWith(Bitmap& source, Bitmap& destination, uint8_t kernel, floa
       return;
     }
     const size_t workStride = 3 * static_cast<size_t>(dw);
-    std::unique_ptr<uint8_t[]> work(new uint8_t[workStride * static_cast<size_t>(sh)]);
+    ByteBuffer work(workStride * static_cast<size_t>(sh));
     HorizontalAvx2 horizontal(source, h);
     for (int y0 = 0; y0 < sh; y0 += 8) {
       const int n = std::min(8, sh - y0);
       uint8_t* out[8];
-      for (int r = 0; r < n; ++r) out[r] = work.get() + static_cast<size_t>(y0 + r) * workStride;
+      for (int r = 0; r < n; ++r) out[r] = work.data() + static_cast<size_t>(y0 + r) * workStride;
       horizontal.toBytes(y0, n, out);
     }
-    verticalAvx2(work.get(), workStride, destination, v);
+    verticalAvx2(work.data(), workStride, destination, v);
     return;
   }
 
   const size_t workStride = 3 * static_cast<size_t>(dw);
-  std::unique_ptr<uint8_t[]> work(new uint8_t[workStride * static_cast<size_t>(sh)]);
-  horizontalGeneric(source, work.get(), workStride,
-                    makeTable(buildContributorList(sw, dw, resampleScale(sw, dw), kernel, radius)));
-  verticalGeneric(work.get(), workStride, destination,
-                  makeTable(buildContributorList(sh, dh, resampleScale(sh, dh), kernel, radius)));
+  ByteBuffer work(workStride * static_cast<size_t>(sh));
+  horizontalGeneric(source, work.data(), workStride, *passTable(sw, dw, kernel, radius));
+  verticalGeneric(work.data(), workStride, destination, *passTable(sh, dh, kernel, radius));
 }
 
 }  // namespace detail

@@ -29,11 +29,12 @@ uint8_t kernelOf(int kernel) {
 // Resamples the image and the alpha plane to `size`; both take over their results only when
 // both calls succeeded, so that they stay pixel-aligned whatever fails.
 void resampleBoth(Bitmap& image, Bitmap* alpha, Size size, uint8_t kernel) {
-  Bitmap scaled(size.width, size.height, 24);
+  // The resampler writes every pixel of a 24-bit destination of the right size.
+  Bitmap scaled(size.width, size.height, 24, Bitmap::kForOverwrite);
   ResampleImage(image, scaled, kernel, 0);
   Bitmap scaledAlpha;
   if (alpha) {
-    scaledAlpha.reset(size.width, size.height, 24);
+    scaledAlpha.resetForOverwrite(size.width, size.height, 24);
     ResampleImage(*alpha, scaledAlpha, kernel, 0);
   }
   image = std::move(scaled);

@@ -10,9 +10,45 @@
 #include "base/error.h"
 #include "base/ini_syntax.h"
 #include "base/platform.h"
-#include "settings/conversion_keys.h"
+#include "base/strings.h"
 
 namespace brevane::settings {
+
+std::optional<long long> parseIntegerValue(std::string_view text) {
+  std::string_view t = trim(text);
+  bool negative = false;
+  if (!t.empty() && (t.front() == '-' || t.front() == '+')) {
+    negative = t.front() == '-';
+    t.remove_prefix(1);
+  }
+  int base = 10;
+  if (t.size() > 2 && t[0] == '0' && (t[1] == 'x' || t[1] == 'X')) {
+    base = 16;
+    t.remove_prefix(2);
+  } else if (!t.empty() && t[0] == '$') {
+    base = 16;
+    t.remove_prefix(1);
+  }
+  if (t.empty()) return std::nullopt;
+  long long v = 0;
+  for (char c : t) {
+    int d;
+    if (c >= '0' && c <= '9')
+      d = c - '0';
+    else if (base == 16 && c >= 'a' && c <= 'f')
+      d = c - 'a' + 10;
+    else if (base == 16 && c >= 'A' && c <= 'F')
+      d = c - 'A' + 10;
+    else
+      return std::nullopt;
+    v = v * base + d;
+    if (v > 0xFFFFFFFFLL) return std::nullopt;
+  }
+  // Hexadecimal texts are 32-bit patterns: $FFFFFFFF reads as -1.
+  if (base == 16 && v > 0x7FFFFFFFLL) v -= 0x100000000LL;
+  return negative ? -v : v;
+}
+
 namespace {
 
 // One line of the raw text: its bytes with the line break, and its content for parsing.

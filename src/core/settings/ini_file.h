@@ -13,6 +13,10 @@
 
 namespace brevane::settings {
 
+/// Integer value of a settings text: decimal, or hexadecimal with "0x" or "$" (a 32-bit
+/// pattern: "$FFFFFFFF" reads as -1), blanks around it ignored; none when malformed.
+std::optional<long long> parseIntegerValue(std::string_view text);
+
 /// The text after setting `key` of `section` to `value`: an existing line of that key (the
 /// first one, in the first section of that name, names compared without case) is replaced;
 /// otherwise the key is added after the last line of the section, or the section is

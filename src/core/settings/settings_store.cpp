@@ -1,184 +1,14 @@
-// The keys of Settings.ini, their defaults, the load and save sequences and the placement.
+// Settings.ini read and written: the keys of the table, the font, the placement, in their sequences.
 #include "settings/settings_store.h"
 
 #include <algorithm>
 #include <cstdlib>
-#include <functional>
 
 #include "base/error.h"
 #include "base/ini_syntax.h"
 #include "base/platform.h"
-#include "settings/conversion_keys.h"
 
 namespace brevane::settings {
-
-Environment Environment::current(int screenWidth, int screenHeight) {
-  Environment env;
-  env.cpuCount = brevane::cpuCount();
-  env.screenWidth = screenWidth;
-  env.screenHeight = screenHeight;
-  env.programFolder = brevane::programFolder();
-  env.homeFolder = brevane::homeFolder();
-  env.now = localNow();
-  return env;
-}
-
-AppSettings AppSettings::defaults(const Environment& env) {
-  AppSettings s;
-  TConversionSettings& c = s.conversion;
-  c.Threads = std::max(1, env.cpuCount);
-  c.Output_path = env.homeFolder + "/brv-output/";
-  // Beside the executable, else in the installed layout's share folder.
-  c.Img_path = env.programFolder + "watermark.png";
-  if (!isRegularFile(c.Img_path) && isRegularFile(env.programFolder + "../share/brevane/watermark.png"))
-    c.Img_path = env.programFolder + "../share/brevane/watermark.png";
-  c.Resize_width = env.screenWidth;
-  c.Resize_height = env.screenHeight;
-  c.textfs = env.dateFormat;
-  c.filefs = env.dateFormat.forFileNames();
-  s.LastUpdate = env.now;
-  s.placement = defaultPlacement(env.screenWidth, env.screenHeight);
-  return s;
-}
-
-namespace {
-
-using Getter = std::function<SettingsValue(const AppSettings&)>;
-using Setter = std::function<void(AppSettings&, const SettingsValue&)>;
-
-struct KeyEntry {
-  SettingsKey key;
-  Getter get;
-  Setter set;
-};
-
-// A key bound to its field; `field` maps a (const or mutable) state to the field.
-template <typename T, typename Field>
-KeyEntry entry(SettingsKey key, Field field) {
-  return {key, [field](const AppSettings& s) -> SettingsValue { return static_cast<T>(field(s)); },
-          [field](AppSettings& s, const SettingsValue& v) { field(s) = std::get<T>(v); }};
-}
-
-#define BRV_CONV(member)        \
-  [](auto& s) -> auto& {        \
-    return s.conversion.member; \
-  }
-#define BRV_APP(member)  \
-  [](auto& s) -> auto& { \
-    return s.member;     \
-  }
-
-const std::vector<KeyEntry>& entries() {
-  using enum ValueType;
-  using enum RangeRule;
-  static const std::vector<KeyEntry> kEntries = {
-      entry<int32_t>({"Threads", kInteger, "SpinEdit1", kClamp, 1, kMaxIsCpuCount}, BRV_CONV(Threads)),
-      entry<int32_t>({"JPG_quality", kInteger, "TrackBar1", kClamp, 1, 100}, BRV_CONV(JPG_quality)),
-      entry<int32_t>({"J2K_quality", kInteger, "TrackBar3", kClamp, 1, 100}, BRV_CONV(J2K_quality)),
-      entry<bool>({"JPG_progressive", kBoolean, "CheckBox1"}, BRV_CONV(JPG_progressive)),
-      entry<bool>({"Auto_format", kBoolean, "CheckBox3"}, BRV_CONV(Auto_format)),
-      entry<bool>({"Overwrite", kBoolean, "CheckBox2"}, BRV_CONV(Overwrite)),
-      entry<bool>({"SmartCrop_enable", kBoolean, "CheckBox7"}, BRV_CONV(SmartCrop_enable)),
-      entry<bool>({"Text_Shadow", kBoolean, "CheckBox14"}, BRV_CONV(Text_Shadow)),
-      entry<int32_t>({"PNG_compression", kInteger, "TrackBar2", kClamp, 0, 9}, BRV_CONV(PNG_compression)),
-      entry<std::string>({"Output_path", kString, "Edit1"}, BRV_CONV(Output_path)),
-      entry<std::string>({"Rename_mask", kString, "Edit2"}, BRV_CONV(Rename_mask)),
-      entry<std::string>({"Watermark_text_mask", kString, "Edit3"}, BRV_CONV(Watermark_text_mask)),
-      entry<std::string>({"Language", kString, "lang"}, BRV_APP(Language)),
-      entry<int32_t>({"Output_format", kInteger, "ComboBox1", kListIndex, 0, 5}, BRV_CONV(Output_format)),
-      entry<int32_t>({"Text_position", kInteger, "ComboBox5", kListIndex, 0, 6}, BRV_CONV(Text_position)),
-      entry<int32_t>({"Img_position", kInteger, "ComboBox7", kListIndex, 0, 6}, BRV_CONV(Img_position)),
-      entry<std::string>({"Img_path", kString, "Edit5"}, BRV_CONV(Img_path)),
-      entry<bool>({"Img_watermark_enabled", kBoolean, "CheckBox15"}, BRV_CONV(Img_watermark_enabled)),
-      entry<int32_t>({"Text_opacity", kInteger, "SpinEdit6", kClamp, 1, 100}, BRV_CONV(Text_opacity)),
-      entry<int32_t>({"Resampling_filter", kInteger, "ComboBox3", kListIndex, 0, 6}, BRV_CONV(Resampling_filter)),
-      entry<int32_t>({"Mainform_height", kInteger, "", kNone}, BRV_APP(Mainform_height)),
-      // Shown by the three resize radio buttons; another value selects none of them.
-      entry<int32_t>({"Selected_mode", kInteger, "NoResizeRadioButton", kSelectOnly, 0, 2}, BRV_CONV(Selected_mode)),
-      entry<int32_t>({"Resize_width", kInteger, "SpinEdit2", kClamp, 1, 99999}, BRV_CONV(Resize_width)),
-      entry<int32_t>({"Resize_height", kInteger, "SpinEdit3", kClamp, 1, 99999}, BRV_CONV(Resize_height)),
-      entry<int32_t>({"Resize_percent", kInteger, "SpinEdit4", kClamp, 1, 200}, BRV_CONV(Resize_percent)),
-      entry<int32_t>({"Counter_length", kInteger, "SpinEdit5", kClamp, 1, 10}, BRV_CONV(Counter_length)),
-      entry<LocalDateTime>({"LastUpdateDate", kDate, "LastUpdate"}, BRV_APP(LastUpdate)),
-      entry<bool>({"Resize_proportional", kBoolean, "CheckBox4"}, BRV_CONV(Resize_proportional)),
-      entry<bool>({"Rename_enabled", kBoolean, "CheckBox5"}, BRV_CONV(Rename_enabled)),
-      entry<bool>({"Exif", kBoolean, "CheckBox8"}, BRV_CONV(Exif)),
-      entry<bool>({"EnlargeIfSmall", kBoolean, "CheckBox6"}, BRV_CONV(EnlargeIfSmall)),
-      entry<bool>({"Png_interlace", kBoolean, "CheckBox9"}, BRV_CONV(Png_interlace)),
-      entry<bool>({"Png_filter", kBoolean, "CheckBox10"}, BRV_CONV(Png_filter)),
-      entry<bool>({"J2K_Lossless", kBoolean, "CheckBox11"}, BRV_CONV(J2K_Lossless)),
-      entry<bool>({"Watermark_enable", kBoolean, "CheckBox12"}, BRV_CONV(Watermark_enable)),
-      entry<int32_t>({"AllProcessedBytes", kInteger, "allprocessedbytes", kNone}, BRV_APP(AllProcessedBytes)),
-      entry<int32_t>({"AllProcessedFiles", kInteger, "allprocessedfiles", kNone}, BRV_APP(AllProcessedFiles)),
-  };
-  return kEntries;
-}
-
-#undef BRV_CONV
-#undef BRV_APP
-
-const KeyEntry& entryOf(const SettingsKey& key) {
-  for (const KeyEntry& e : entries())
-    if (e.key.name == key.name) return e;
-  throw Error("unknown settings key " + std::string(key.name));
-}
-
-int maximumOf(const SettingsKey& key, const Environment& env) {
-  return key.maximum == kMaxIsCpuCount ? std::max(1, env.cpuCount) : key.maximum;
-}
-
-}  // namespace
-
-const std::vector<SettingsKey>& settingsKeys() {
-  static const std::vector<SettingsKey> kKeys = [] {
-    std::vector<SettingsKey> keys;
-    for (const KeyEntry& e : entries()) keys.push_back(e.key);
-    return keys;
-  }();
-  return kKeys;
-}
-
-const SettingsKey* findSettingsKey(std::string_view name) {
-  for (const SettingsKey& k : settingsKeys())
-    if (sameIniName(k.name, name)) return &k;
-  return nullptr;
-}
-
-bool isApplicationStateKey(const SettingsKey& key) {
-  for (std::string_view n : {"Language", "Mainform_height", "LastUpdateDate", "AllProcessedBytes", "AllProcessedFiles"})
-    if (key.name == n) return true;
-  return false;
-}
-
-SettingsValue defaultValue(const SettingsKey& key, const Environment& env) {
-  return entryOf(key).get(AppSettings::defaults(env));
-}
-
-std::optional<SettingsValue> parseSettingsValue(const SettingsKey& key, std::string_view text, const Environment& env) {
-  switch (key.type) {
-    case ValueType::kString: return SettingsValue(std::string(text));
-    case ValueType::kDate: {
-      LocalDateTime t;
-      if (text.empty() || !parseShortDate(std::string(text), env.dateFormat, t)) return std::nullopt;
-      return SettingsValue(t);
-    }
-    case ValueType::kBoolean:
-    case ValueType::kInteger: break;
-  }
-  auto n = parseIntegerValue(text);
-  if (!n || *n < INT32_MIN || *n > INT32_MAX) return std::nullopt;
-  if (key.type == ValueType::kBoolean) return SettingsValue(*n != 0);
-  long long v = *n;
-  switch (key.range) {
-    case RangeRule::kNone:
-    case RangeRule::kSelectOnly: break;
-    case RangeRule::kClamp: v = std::clamp<long long>(v, key.minimum, maximumOf(key, env)); break;
-    case RangeRule::kListIndex:
-      if (v < key.minimum || v > maximumOf(key, env)) return std::nullopt;
-      break;
-  }
-  return SettingsValue(static_cast<int32_t>(v));
-}
 
 SettingsValue readSettingsValue(const IniFile& ini, const SettingsKey& key, const Environment& env) {
   if (auto text = ini.value(kSettingsSection, key.name))
@@ -203,15 +33,6 @@ void writeFont(IniFile& ini, std::string_view section, const FontSpec& font) {
 
 std::string placementSection(int screenWidth, int screenHeight) {
   return "Form_pos_" + std::to_string(screenWidth) + "x" + std::to_string(screenHeight);
-}
-
-WindowPlacement defaultPlacement(int screenWidth, int screenHeight) {
-  WindowPlacement p;
-  p.X = screenWidth / 2 - 450;
-  p.Y = screenHeight / 2 - 274;
-  p.Width = 900;
-  p.Height = 548;
-  return p;
 }
 
 WindowPlacement fitPlacement(WindowPlacement p, int screenWidth, int screenHeight) {
@@ -258,18 +79,6 @@ void writePlacementKeys(IniFile& ini, int screenWidth, int screenHeight, const W
 void writePlacement(IniFile& ini, int screenWidth, int screenHeight, const WindowPlacement& placement) {
   std::string current;
   writePlacementKeys(ini, screenWidth, screenHeight, placement, current);
-}
-
-SettingsValue settingsValueOf(const AppSettings& state, const SettingsKey& key) {
-  return entryOf(key).get(state);
-}
-
-void applySettingsValue(AppSettings& state, const SettingsKey& key, const SettingsValue& value) {
-  if (key.range == RangeRule::kSelectOnly) {
-    int32_t v = std::get<int32_t>(value);
-    if (v < key.minimum || v > key.maximum) return;
-  }
-  entryOf(key).set(state, value);
 }
 
 const std::vector<SettingsStep>& loadSequence() {

@@ -86,6 +86,28 @@ TEST(Bitmap, ConversionsKeepColoursAndMarks) {
   EXPECT_TRUE(test::samePixels(b, c));
 }
 
+TEST(Bitmap, ThirtyTwoToTwentyFourBitsWithinItsMemoryKeepsPixelsAndZeroPadding) {
+  // Every width modulo 4, so that the 24-bit rows have each amount of padding.
+  for (int w = 1; w <= 9; ++w) {
+    Bitmap b(w, 5, 32, Bitmap::kForOverwrite);
+    for (int y = 0; y < 5; ++y) {
+      for (size_t i = 4 * static_cast<size_t>(w); i < b.stride(); ++i) ASSERT_EQ(b.scanLine(y)[i], 0);
+      for (int i = 0; i < 4 * w; ++i) b.scanLine(y)[i] = static_cast<uint8_t>(i * 37 + y * 101 + w);
+    }
+    b.setAlphaMode(AlphaMode::kStraight);
+    const Bitmap before = b;
+    b.convertTo24();
+    ASSERT_EQ(b.bitsPerPixel(), 24);
+    EXPECT_EQ(b.stride(), dibStride(w, 24));
+    EXPECT_EQ(b.byteSize(), b.stride() * 5);
+    EXPECT_EQ(b.alphaMode(), AlphaMode::kUnmarked);
+    for (int y = 0; y < 5; ++y) {
+      for (int x = 0; x < w; ++x) ASSERT_EQ(b.pixel(x, y), before.pixel(x, y)) << w << ": " << x << "," << y;
+      for (size_t i = 3 * static_cast<size_t>(w); i < b.stride(); ++i) ASSERT_EQ(b.scanLine(y)[i], 0) << w;
+    }
+  }
+}
+
 TEST(Bitmap, AutomaticTransparentColourIsTheBottomLeftPixelWhenUsed) {
   Bitmap b(2, 2, 24);
   b.setTransparentAuto();

@@ -33,8 +33,9 @@ INSTANTIATE_TEST_SUITE_P(EveryRow, OutputFormatRow, ::testing::Range(0, static_c
                          [](const auto& info) { return std::string(outputFormat(info.param).code); });
 
 TEST(OutputFormats, IndexesOfTheSettingAndTheirLimits) {
-  const char* codes[] = {"JPG", "PNG", "BMP", "GIF", "JP2", "TGA"};
-  for (int i = 0; i < 6; ++i) EXPECT_EQ(outputFormat(i).code, codes[i]);
+  const char* codes[] = {"JPG", "PNG", "BMP", "GIF", "JP2", "TGA", "WEBP", "AVIF", "JXL"};
+  ASSERT_EQ(outputFormats().size(), std::size(codes));
+  for (int i = 0; i < 9; ++i) EXPECT_EQ(outputFormat(i).code, codes[i]);
   // Values the setting should never hold fall back to JPEG.
   EXPECT_EQ(outputFormat(-1).id, OutputFormat::kJpeg);
   EXPECT_EQ(outputFormat(static_cast<int>(outputFormats().size())).id, OutputFormat::kJpeg);

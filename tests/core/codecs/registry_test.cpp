@@ -15,7 +15,7 @@ TEST(Registry, AcceptedExtensionsAreBuiltInOrder) {
                                          ".mrw", ".pef", ".srf", ".arw", ".rw2"};
   EXPECT_EQ(supportedRaws(), raws);
   const std::vector<std::string>& exts = supportedExts();
-  ASSERT_EQ(exts.size(), 11u + 13u + 38u + 4u + 11u);
+  ASSERT_EQ(exts.size(), 11u + 13u + 38u + 4u + 11u + 5u);
   EXPECT_EQ(std::vector<std::string>(exts.begin(), exts.begin() + 11), raws);
   EXPECT_EQ(exts[11], ".jpg");
   EXPECT_EQ(exts[23], ".jpc");
@@ -24,12 +24,16 @@ TEST(Registry, AcceptedExtensionsAreBuiltInOrder) {
   EXPECT_EQ(exts[62], ".gif");
   EXPECT_EQ(exts[65], ".jpc");
   EXPECT_EQ(exts[66], ".crw");
+  EXPECT_EQ(exts[76], ".rw2");
+  // The readers added later come last, in their order.
+  EXPECT_EQ(std::vector<std::string>(exts.begin() + 77, exts.end()),
+            (std::vector<std::string>{".webp", ".avif", ".heic", ".heif", ".jxl"}));
   EXPECT_EQ(std::vector<std::string>(initialExts().begin(), initialExts().end()),
             std::vector<std::string>(exts.begin(), exts.begin() + 24));
 }
 
 TEST(Registry, ExtensionTestsIgnoreCaseAndNeedTheDot) {
-  for (const char* e : {".jpg", ".JPG", ".Jpe", ".tga", ".ICB", ".psp", ".CR2", ".jpc"})
+  for (const char* e : {".jpg", ".JPG", ".Jpe", ".tga", ".ICB", ".psp", ".CR2", ".jpc", ".WebP", ".heic", ".JXL"})
     EXPECT_TRUE(isAcceptedExtension(e)) << e;
   for (const char* e : {".xyz", "", ".", "jpg", ".jpgx", ".cr3"}) EXPECT_FALSE(isAcceptedExtension(e)) << e;
   EXPECT_TRUE(isRawExtension(".NEF"));
@@ -45,6 +49,9 @@ TEST(Registry, EachExtensionHasItsDecoder) {
   EXPECT_EQ(findDecoder("emf"), &kMetafileCodec);
   EXPECT_EQ(findDecoder("j2k"), &kJpeg2000Codec);
   EXPECT_EQ(findDecoder("png"), &kPngCodec);
+  EXPECT_EQ(findDecoder("HEIF"), &kHeifCodec);
+  EXPECT_EQ(findDecoder("heic"), &kHeifCodec);
+  EXPECT_EQ(findDecoder("avif"), &kAvifCodec);
   EXPECT_EQ(findDecoder("nef"), nullptr);  // RAW files take their own route
   EXPECT_EQ(findDecoder("xyz"), nullptr);
   EXPECT_EQ(kJpegCodec.description, "JPG images");
@@ -53,12 +60,14 @@ TEST(Registry, EachExtensionHasItsDecoder) {
 
 TEST(Registry, ExtDescListsTheFormatsOutsideTheLoader) {
   const std::vector<std::string>& d = ExtDesc();
-  ASSERT_EQ(d.size(), 4u + 11u);
+  ASSERT_EQ(d.size(), 4u + 11u + 5u);
   EXPECT_EQ(d[0], "gif=Graphics Interchange Format");
   EXPECT_EQ(d[1], "jp2=JPEG 2000");
   EXPECT_EQ(d[3], "jpc=JPEG 2000");
   EXPECT_EQ(d[4], "crw=RAW Images");
   EXPECT_EQ(d[14], "rw2=RAW Images");
+  EXPECT_EQ(d[15], "webp=WebP images");
+  EXPECT_EQ(d[19], "jxl=JPEG XL images");
   EXPECT_EQ(descriptionIn(d, "j2k"), "JPEG 2000");
   EXPECT_EQ(descriptionIn(d, "bmp"), "");
 }
@@ -80,7 +89,10 @@ TEST(Registry, OpenDialogFilterOfThisBuild) {
   EXPECT_EQ(filter.rfind("All|*.crw;*.cr2;", 0), 0u);
   EXPECT_NE(filter.find("|.PSP (Paintshop Pro images)|*psp|.GIF (Graphics Interchange Format)|*gif|"), std::string::npos);
   EXPECT_NE(filter.find("|.TGA (Truevision images)|*tga|"), std::string::npos);
-  EXPECT_EQ(filter.substr(filter.size() - 23), "|.RW2 (RAW Images)|*rw2");
+  EXPECT_NE(filter.find("|.RW2 (RAW Images)|*rw2|.WEBP (WebP images)|*webp|.AVIF (AVIF images)|*avif"
+                        "|.HEIC (HEIF images)|*heic|.HEIF (HEIF images)|*heif|.JXL (JPEG XL images)|*jxl"),
+            std::string::npos);
+  EXPECT_NE(filter.find("*.rw2;*.webp;*.avif;*.heic;*.heif;*.jxl;|"), std::string::npos);
 }
 
 TEST(Registry, UnknownExtensionFailsBeforeReading) {

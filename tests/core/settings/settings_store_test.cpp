@@ -7,7 +7,7 @@
 #include "base/error.h"
 #include "base/ini_syntax.h"
 #include "base/platform.h"
-#include "settings/conversion_keys.h"
+#include "settings/settings_keys.h"
 #include "support/test_support.h"
 
 namespace brevane::settings {

@@ -1,0 +1,4 @@
+// Fuzz target: the avif reader.
+#include "fuzz_decode.h"
+
+BREVANE_DECODER_FUZZER("avif")
