@@ -85,6 +85,7 @@ class OptionPages : public QObject {
   QWidget* pageText();
   QWidget* pageWatermark();
   QWidget* pageOutput();
+  QWidget* pagePhotos();
   TTabSheet* sheet(const char* name, const char* caption);
   TTrackBar* slider(const char* name, const char* key, int design, int tickInterval);
   TSpinEdit* spin(const char* name, const char* key, int design);

@@ -26,6 +26,10 @@ struct PhotoOptions {
   bool keepCmykInks() const { return convertSrgb; }
   /// What the colour step does: Strip_metadata keeps no profile; a conversion still runs.
   imaging::ColourOptions colourOptions() const { return {keepIcc && !stripMetadata, convertSrgb}; }
+  /// Whether Keep_icc changes anything: not when the colours are converted or nothing is kept.
+  bool keepIccMatters() const { return !convertSrgb && !stripMetadata; }
+  /// Whether Strip_private changes anything: not when no Exif is written at all.
+  bool stripPrivateMatters() const { return !stripMetadata; }
 };
 
 /// Largest thumbnail that is turned with its picture; a larger one (or one that cannot be read)

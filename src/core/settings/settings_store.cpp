@@ -81,9 +81,24 @@ void writePlacement(IniFile& ini, int screenWidth, int screenHeight, const Windo
   writePlacementKeys(ini, screenWidth, screenHeight, placement, current);
 }
 
+namespace {
+
+// The keys of the table that the fixed sequences do not name, in table order: options added
+// later are read after the others and written last.
+void appendUnlisted(std::vector<SettingsStep>& steps, int group) {
+  for (const SettingsKey& k : settingsKeys()) {
+    bool listed = std::any_of(steps.begin(), steps.end(),
+                              [&](const SettingsStep& s) { return s.kind == StepKind::kKey && s.key == k.name; });
+    if (!listed && k.name != "Mainform_height") steps.push_back({group, StepKind::kKey, k.name});
+  }
+}
+
+}  // namespace
+
 const std::vector<SettingsStep>& loadSequence() {
   using enum StepKind;
-  static const std::vector<SettingsStep> kSteps = {
+  static const std::vector<SettingsStep> kSteps = [] {
+    std::vector<SettingsStep> steps = {
       {1, kKey, "JPG_quality"},
       {1, kKey, "J2K_quality"},
       {2, kKey, "JPG_progressive"},
@@ -123,7 +138,10 @@ const std::vector<SettingsStep>& loadSequence() {
       {10, kKey, "Language"},
       {11, kKey, "Threads"},
       {12, kAutoFormatEnable, ""},
-  };
+    };
+    appendUnlisted(steps, 13);
+    return steps;
+  }();
   return kSteps;
 }
 
@@ -145,6 +163,7 @@ const std::vector<SettingsStep>& saveSequence() {
          {"LastUpdateDate", "Resize_proportional", "Rename_enabled", "Exif", "EnlargeIfSmall", "Png_interlace",
           "Png_filter", "J2K_Lossless", "Watermark_enable", "AllProcessedBytes", "AllProcessedFiles"})
       steps.push_back({6, kKey, k});
+    appendUnlisted(steps, 7);
     return steps;
   }();
   return kSteps;
