@@ -123,7 +123,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         RefusalCase{"Quality", {"-q", "0"}, {"JPG_quality", "'0'", "a whole number from 1 to 100"}},
         RefusalCase{"QualityWord", {"--quality", "best"}, {"JPG_quality", "'best'", "from 1 to 100"}},
-        RefusalCase{"Format", {"-f", "webp"}, {"Output_format", "'webp'", "jpg, png, bmp, gif, jp2, tga or auto"}},
+        RefusalCase{"Format", {"-f", "heic"}, {"Output_format", "'heic'", "jp2, tga, webp, avif, jxl or auto"}},
         RefusalCase{"ResizeWithoutHeight", {"--resize", "800"}, {"Resize_width", "'800'", "WIDTHxHEIGHT"}},
         RefusalCase{"StretchZero", {"--stretch", "0x10"}, {"Resize_height", "'0x10'", "from 1 to 99999"}},
         RefusalCase{"Percent", {"--percent", "201"}, {"Resize_percent", "'201'", "from 1 to 200"}},
@@ -132,7 +132,7 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"WatermarkPosition", {"--watermark-position", "up"}, {"Img_position", "'up'", "top-left"}},
         RefusalCase{"Threads", {"-j", "0"}, {"Threads", "'0'", "a whole number from 1 to"}},
         RefusalCase{"SetBoolean", {"--set", "Exif=yes"}, {"Exif", "'yes'", "1 (on) or 0 (off)"}},
-        RefusalCase{"SetList", {"--set", "Output_format=6"}, {"Output_format", "'6'", "0 to 5", "4 JP2"}},
+        RefusalCase{"SetList", {"--set", "Output_format=9"}, {"Output_format", "'9'", "0 to 8", "4 JP2"}},
         RefusalCase{"SetUnknownKey", {"--set", "Quality=5"}, {"unknown settings key 'Quality'"}},
         RefusalCase{"MissingValue", {"--format"}, {"--format needs a value (FORMAT)"}},
         RefusalCase{"SwitchWithValue", {"--crop=1"}, {"--crop takes no value"}},
