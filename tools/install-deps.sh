@@ -19,6 +19,8 @@ packages=(
   xvfb xauth xdotool
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
+  # a private session bus for the taskbar progress test
+  dbus-daemon
   # independent readers and writers used by tests (never at run time)
   libimage-exiftool-perl netpbm imagemagick python3-pil libjpeg-turbo-progs libopenjp2-tools
   webp libavif-bin libheif-examples libjxl-tools

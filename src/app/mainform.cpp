@@ -3,11 +3,14 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPainter>
 #include <QProgressBar>
 #include <QScreen>
@@ -27,6 +30,7 @@
 #include "message_box.h"
 #include "option_pages.h"
 #include "preview_area.h"
+#include "preview_loader.h"
 #include "previewform.h"
 #include "progressform.h"
 #include "qt_translation.h"
@@ -34,6 +38,7 @@
 #include "run_control.h"
 #include "single_instance.h"
 #include "statisticsform.h"
+#include "taskbar_progress.h"
 #include "widgets.h"
 
 namespace brevane::app {
@@ -92,17 +97,21 @@ void TBRVMainform::buildWindow() {
   m_inputGroup->hide();  // the file count shows in the Name column's header instead
   m_list = new FileListView(central);
   left->addWidget(m_list, 1);
-  auto* scanBar = named<QProgressBar>("ScanProgressBar", central);
-  scanBar->setRange(0, 0);
-  scanBar->setMaximumHeight(12);
-  scanBar->setTextVisible(false);
-  scanBar->hide();
+  // The busy bar of a folder scan, mirrored on the taskbar button (setBusy).
+  m_scanBar = named<TTaskbarProgressBar>("ScanProgressBar", central);
+  m_scanBar->setSmooth(true);
+  m_scanBar->setSmoothReverse(true);
+  m_scanBar->setProgressBarState(TTaskbarProgressState::pbstMarquee);
+  m_scanBar->setMarqueeInterval(10);
+  m_scanBar->setMaximumHeight(12);
+  m_scanBar->setTextVisible(false);
+  m_scanBar->hide();
   auto* marquee = named<QProgressBar>("MarqueeBar", central);
   marquee->setRange(0, 0);
   marquee->setMaximumHeight(12);
   marquee->setTextVisible(false);
   marquee->hide();
-  left->addWidget(scanBar);
+  left->addWidget(m_scanBar);
   left->addWidget(marquee);
   root->addLayout(left, 1);
 
@@ -141,14 +150,32 @@ void TBRVMainform::buildWindow() {
   buildToolBar();
 
   connect(m_exit, &QPushButton::clicked, this, &QWidget::close);
-  connect(m_convert, &QPushButton::clicked, this, &TBRVMainform::convertCommand);
+  connect(m_convert, &QPushButton::clicked, this, &TBRVMainform::PngBitBtn2Click);
   connect(m_list, &FileListView::rowsChanged, this, &TBRVMainform::UpdateButtonStatus);
   connect(m_list, &QTreeWidget::itemSelectionChanged, this, &TBRVMainform::UpdateButtonStatus);
+  // A folder scan or drop: the marquee bar, no further drops, the commands' states.
+  connect(m_list, &FileListView::addingChanged, this, [this](bool adding) {
+    SetMarq(adding);
+    setAcceptDrops(!adding);
+    UpdateButtonStatus();
+  });
+  connect(m_list, &FileListView::escapePressed, this,
+          [this] { showMessageBox(this, BoxIcon::kInformation, GetLangStr("Information"), GetLangStr("Cancelled!")); });
+  m_listPreview = new ListPreview(m_list, m_preview, m_run->job().prevthrfree, this);
+  connect(m_preview, &PreviewArea::pictureDoubleClicked, this, [this] {
+    if (m_previewForm) m_previewForm->PreviewGDIDblClick(m_listPreview->lastprev(), conversionSettings());
+  });
   connect(m_run, &RunController::outputPathShown, this, [this](const QString& path) {
     m_binding.toControl(*settings::findSettingsKey("Output_path"), path.toStdString());
   });
   connect(m_run, &RunController::renameMaskShown, this, [this](const QString& mask) {
     m_binding.toControl(*settings::findSettingsKey("Rename_mask"), mask.toStdString());
+  });
+  // The options a run reads cannot change until its last worker has gone, and no second run
+  // starts meanwhile.
+  connect(m_run, &RunController::runningChanged, this, [this](bool running) {
+    m_pages->notebook()->setEnabled(!running);
+    UpdateButtonStatus();
   });
 }
 
@@ -249,7 +276,7 @@ void TBRVMainform::buildToolBar() {
   connect(m_toolAddFolder, &QToolButton::clicked, this, &TBRVMainform::addFolderCommand);
   connect(m_toolAddFiles, &QToolButton::clicked, this, &TBRVMainform::addFilesCommand);
   connect(m_toolDelete, &QToolButton::clicked, m_list, &FileListView::deleteSelected);
-  connect(m_toolConvert, &QToolButton::clicked, this, &TBRVMainform::convertCommand);
+  connect(m_toolConvert, &QToolButton::clicked, this, &TBRVMainform::PngBitBtn2Click);
 }
 
 void TBRVMainform::FormCreate() {
@@ -275,7 +302,7 @@ void TBRVMainform::FormCreate() {
   // The settings file; the defaults of a first start.
   m_ini = std::make_unique<settings::IniFile>(m_context.settingsFile);
   m_state = settings::AppSettings::defaults(m_env);
-  // The two late output formats; the JPEG 2000 page shown.
+  // The later output formats; the JPEG 2000 page shown.
   m_pages->appendLateFormats();
   // The stored settings, the language included.
   loadSettings();
@@ -424,7 +451,7 @@ void TBRVMainform::addArguments(const QStringList& arguments) {
       continue;
     }
     QString folder = a.endsWith('/') ? a : a + '/';
-    if (QFileInfo(folder).isDir()) m_list->addFolder(QFileInfo(folder).absoluteFilePath());
+    if (QFileInfo(folder).isDir()) m_list->scanFolder(QFileInfo(folder).absoluteFilePath());
   }
   m_list->selectFirst();
 }
@@ -473,13 +500,13 @@ void TBRVMainform::showEvent(QShowEvent* event) {
 }
 
 void TBRVMainform::UpdateButtonStatus() {
-  ListCommandState s =
-      listCommandState(static_cast<size_t>(m_list->rowCount()), m_list->anySelected(), false, m_convert->isEnabled());
+  ListCommandState s = listCommandState(static_cast<size_t>(m_list->rowCount()), m_list->anySelected(),
+                                        m_list->adding(), m_convert->isEnabled());
   m_addFolder->setEnabled(s.addFolder);
   m_listAddFolder->setEnabled(s.addFolder);
   m_toolAddFolder->setEnabled(s.addFolder);
-  m_convert->setEnabled(s.convertButton);
-  m_toolConvert->setEnabled(s.convertToolButton);
+  m_convert->setEnabled(s.convertButton && !(m_run && m_run->running()));
+  m_toolConvert->setEnabled(s.convertToolButton && !(m_run && m_run->running()));
   m_listClear->setEnabled(s.clearList);
   m_listSelectAll->setEnabled(s.selectAll);
   m_listDelete->setEnabled(s.deleteSelected);
@@ -498,9 +525,27 @@ void TBRVMainform::addFilesCommand() {
 void TBRVMainform::addFolderCommand() {
   QString folder = chooseFolder(this, GetLangStr("AddDir"), QString());
   if (folder.isEmpty()) return;
-  m_canceladd = false;
   m_list->addFolder(folder);
-  m_list->selectFirst();
+}
+
+void TBRVMainform::SetMarq(bool enable) {
+  // Linux counts as a desktop with visual styles: the bar linked to the taskbar shows.
+  if (auto* linked = findChild<QWidget*>("ScanProgressBar")) linked->setVisible(enable);
+  if (auto* plain = findChild<QWidget*>("MarqueeBar")) plain->setVisible(false);
+}
+
+void TBRVMainform::dragEnterEvent(QDragEnterEvent* event) {
+  if (!m_list->adding() && event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void TBRVMainform::dropEvent(QDropEvent* event) {
+  QStringList paths;
+  for (const QUrl& url : event->mimeData()->urls())
+    if (url.isLocalFile()) paths << url.toLocalFile();
+  if (paths.isEmpty() || m_list->adding()) return;
+  event->acceptProposedAction();
+  // The drop is finished for the file manager first; the scan then runs from the event loop.
+  QTimer::singleShot(0, this, [this, paths] { m_list->dropItems(paths); });
 }
 
 void TBRVMainform::clearListCommand() {
@@ -513,7 +558,7 @@ void TBRVMainform::clearListCommand() {
   UpdateButtonStatus();
 }
 
-void TBRVMainform::convertCommand() {
+void TBRVMainform::PngBitBtn2Click() {
   TConversionSettings record = conversionSettings();
   std::vector<std::string> files;
   for (const QString& p : m_list->paths()) files.push_back(p.toStdString());
@@ -562,7 +607,7 @@ void TBRVMainform::closeEvent(QCloseEvent* event) {
 
 void TBRVMainform::FormClose() {
   m_closed = true;
-  m_canceladd = true;  // a folder scan in progress stops
+  m_list->cancelAdding();  // a folder scan in progress stops
   settings::SaveOutcome outcome = settings::saveSettings(*m_ini, currentState(), m_env);
   if (!outcome.saved) showMessageBox(this, BoxIcon::kWarning, qs(outcome.message.caption), qs(outcome.message.text));
   // The dialogs live as long as the main window.

@@ -19,6 +19,7 @@ class QMenu;
 namespace brevane::app {
 
 class FileListView;
+class ListPreview;
 class OptionPages;
 class PreviewArea;
 class RunController;
@@ -28,6 +29,7 @@ class TOpenDialog;
 class TPngBitBtn;
 class TToolButton;
 class TProgressform;
+class TTaskbarProgressBar;
 class TStatisticsform;
 class TAboutForm;
 class TPreviewForm;
@@ -81,14 +83,21 @@ class TBRVMainform : public QMainWindow {
   OptionPages* optionPages() const { return m_pages; }
   PreviewArea* previewArea() const { return m_preview; }
   RunController* runController() const { return m_run; }
+  /// The busy bar of a folder scan (shown and mirrored on the taskbar while a scan runs).
+  TTaskbarProgressBar* scanProgressBar() const { return m_scanBar; }
   LifetimeTotals& totals() { return m_totals; }
 
   /// Recomputes the enabled state of the list commands.
   void UpdateButtonStatus();
+  /// Shows or hides the marquee bar under the list.
+  void SetMarq(bool enable);
+  ListPreview* listPreview() const { return m_listPreview; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void buildWindow();
@@ -105,7 +114,9 @@ class TBRVMainform : public QMainWindow {
   void addFilesCommand();
   void addFolderCommand();
   void clearListCommand();
-  void convertCommand();
+  /// Convert (the button and its tool-bar twin): starts a run; returns when its progress
+  /// dialog has been closed.
+  void PngBitBtn2Click();
 
   MainformContext m_context;
   settings::Environment m_env;
@@ -121,7 +132,6 @@ class TBRVMainform : public QMainWindow {
   bool m_terminated = false;
   bool m_closed = false;
   bool m_placementPending = true;
-  bool m_canceladd = false;
 
   FileListView* m_list = nullptr;
   PreviewArea* m_preview = nullptr;
@@ -142,6 +152,8 @@ class TBRVMainform : public QMainWindow {
   TMenuItem* m_listSelectAll = nullptr;
   TOpenDialog* m_openDialog = nullptr;
   RunController* m_run = nullptr;
+  TTaskbarProgressBar* m_scanBar = nullptr;
+  ListPreview* m_listPreview = nullptr;
 
   TProgressform* m_progress = nullptr;
   TStatisticsform* m_statistics = nullptr;

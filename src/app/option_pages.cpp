@@ -73,6 +73,9 @@ OptionPages::OptionPages(QWidget* window, LangString langString)
   m_notebook->addTab(pageJpeg(), QString());
   m_notebook->addTab(pagePng(), QString());
   m_notebook->addTab(pageJpeg2000(), QString());
+  m_notebook->addTab(pageWebp(), QString());
+  m_notebook->addTab(pageAvif(), QString());
+  m_notebook->addTab(pageJxl(), QString());
   m_notebook->addTab(pageRename(), QString());
   m_notebook->addTab(pageResize(), QString());
   m_notebook->addTab(pageText(), QString());
@@ -120,8 +123,7 @@ void OptionPages::followBox(TCheckBox* box, const std::vector<QWidget*>& depende
   apply(box->isChecked());
 }
 
-// A grid with the page's usual margins; rows are added by the page.
-static QGridLayout* pageGrid(QWidget* page) {
+QGridLayout* pageGrid(QWidget* page) {
   auto* grid = new QGridLayout(page);
   grid->setContentsMargins(10, 10, 10, 8);
   grid->setHorizontalSpacing(8);
@@ -129,8 +131,7 @@ static QGridLayout* pageGrid(QWidget* page) {
   return grid;
 }
 
-// A slider row: caption, slider, value label.
-static void sliderRow(QGridLayout* grid, int row, TLabel* caption, TTrackBar* slider, TLabel* value) {
+void sliderRow(QGridLayout* grid, int row, TLabel* caption, TTrackBar* slider, TLabel* value) {
   grid->addWidget(caption, row, 0);
   grid->addWidget(slider, row, 1);
   value->setMinimumWidth(QFontMetrics(value->font()).horizontalAdvance("100%") + 4);

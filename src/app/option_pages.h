@@ -15,6 +15,7 @@
 
 class QButtonGroup;
 class QComboBox;
+class QGridLayout;
 class QLabel;
 class QMenu;
 class QTabWidget;
@@ -49,7 +50,8 @@ class OptionPages : public QObject {
   void decoratePresets(char decimalSeparator);
   /// The upper bound of the Threads box.
   void setThreadsMaximum(int cpus);
-  /// "JPEG 2000" and "TGA" appended to the four designed formats; the JPEG 2000 page shown.
+  /// The later formats (JPEG 2000, TGA, WebP, AVIF, JPEG XL) appended to the four designed ones;
+  /// the JPEG 2000 page shown.
   void appendLateFormats();
 
   /// The stamp font; setting it also gives the text sample its face and style.
@@ -86,6 +88,10 @@ class OptionPages : public QObject {
   QWidget* pageWatermark();
   QWidget* pageOutput();
   QWidget* pagePhotos();
+  // The pages of the later output formats (option_pages_formats.cpp).
+  QWidget* pageWebp();
+  QWidget* pageAvif();
+  QWidget* pageJxl();
   TTabSheet* sheet(const char* name, const char* caption);
   TTrackBar* slider(const char* name, const char* key, int design, int tickInterval);
   TSpinEdit* spin(const char* name, const char* key, int design);
@@ -132,6 +138,11 @@ class OptionPages : public QObject {
   TLabel* m_formatCaption = nullptr;
   TSpinEdit* m_threads = nullptr;
 };
+
+/// A grid with a page's usual margins; rows are added by the page.
+QGridLayout* pageGrid(QWidget* page);
+/// A slider row: caption, slider, value label.
+void sliderRow(QGridLayout* grid, int row, TLabel* caption, TTrackBar* slider, TLabel* value);
 
 /// Shows `text` in `label`, cut at the end with an ellipsis when it does not fit (also after
 /// the label is resized).

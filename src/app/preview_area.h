@@ -3,12 +3,30 @@
 // the caption line `Label18` under them.
 #pragma once
 
+#include <QImage>
 #include <QLabel>
 #include <QWidget>
 
 namespace brevane::app {
 
 class TLabel;
+
+/// The paint box: paints its image shrunk to fit (nearest neighbour) and centred.
+class TPaintBox : public QWidget {
+  Q_OBJECT
+ public:
+  using QWidget::QWidget;
+  void setImage(const QImage& image);
+  const QImage& image() const { return m_image; }
+  /// Where the image is drawn now (empty when there is none).
+  QRectF imageRect() const;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  QImage m_image;
+};
 
 class PreviewArea : public QWidget {
   Q_OBJECT
@@ -20,28 +38,37 @@ class PreviewArea : public QWidget {
   bool GDIPreviewEnabled() const { return m_gdiEnabled; }
 
   /// The picture box's picture: centred, and shrunk proportionally when it is larger than the
-  /// box (also after the box changes size).
+  /// box (also after the box changes size). A null pixmap empties the box.
   void setPicture(const QPixmap& picture);
+  const QPixmap& pictureShown() const { return m_picture; }
   QLabel* picture() const { return m_preview; }
-  QWidget* paintBox() const { return m_previewGdi; }
+  TPaintBox* paintBox() const { return m_previewGdi; }
   TLabel* caption() const { return m_caption; }
-  /// The size of the picture box, as a preview scales into it.
-  QSize boxSize() const { return m_preview->size(); }
+  /// The caption line; a text too long for it is shortened in the middle with an ellipsis.
+  void setCaption(const QString& text);
+  QString captionText() const { return m_captionText; }
+  /// The size a preview scales into: the place the picture box and the paint box share.
+  QSize boxSize() const;
 
  signals:
-  /// A double click on the picture box (the overlay preview).
+  /// A double click on the preview (the overlay preview).
   void pictureDoubleClicked();
+  /// The preview's place changed size.
+  void boxResized();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void fitPicture();
+  void elideCaption();
 
+  QWidget* m_stack;
   QLabel* m_preview;
   QPixmap m_picture;
-  QWidget* m_previewGdi;
+  TPaintBox* m_previewGdi;
   TLabel* m_caption;
+  QString m_captionText;
   bool m_gdiEnabled = false;
 };
 

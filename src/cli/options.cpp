@@ -27,6 +27,39 @@ std::vector<OptionWord> formatWords() {
   return words;
 }
 
+// The keys -q and --lossless reach for an output format; a format without its own quality
+// key takes JPEG's (the automatic format writes JPEG or lossless PNG).
+struct FormatKeys {
+  codecs::OutputFormat format;
+  std::string_view quality;
+  std::string_view lossless;  // empty: the format has no lossless mode
+};
+constexpr FormatKeys kFormatKeys[] = {
+    {codecs::OutputFormat::kJpeg, "JPG_quality", ""},
+    {codecs::OutputFormat::kJpeg2000, "J2K_quality", "J2K_Lossless"},
+    {codecs::OutputFormat::kWebp, "WEBP_quality", "WEBP_Lossless"},
+    {codecs::OutputFormat::kAvif, "AVIF_quality", ""},
+    {codecs::OutputFormat::kJxl, "JXL_quality", "JXL_Lossless"},
+};
+
+// The keys of the output format in effect.
+FormatKeys formatKeys(const TConversionSettings& s) {
+  if (!s.Auto_format)
+    for (const FormatKeys& f : kFormatKeys)
+      if (f.format == codecs::outputFormat(s.Output_format).id) return f;
+  return kFormatKeys[0];
+}
+
+// The --format words of the formats with a lossless mode: "jp2, webp or jxl".
+std::string losslessFormats() {
+  std::vector<std::string> words;
+  for (const FormatKeys& f : kFormatKeys)
+    if (!f.lossless.empty()) words.push_back(toLower(std::string(codecs::outputFormat(f.format).code)));
+  std::string list;
+  for (size_t i = 0; i < words.size(); ++i) list += (i == 0 ? "" : i + 1 == words.size() ? " or " : ", ") + words[i];
+  return list;
+}
+
 // Words standing for the indexes 0, 1, ... of a list key.
 std::vector<OptionWord> indexWords(const std::string& key, std::initializer_list<const char*> names) {
   std::vector<OptionWord> words;
@@ -61,7 +94,24 @@ const std::vector<OptionSpec>& optionTable() {
        "JPG_quality",
        {},
        {},
-       "quality 1-100 of JPEG output (of JPEG 2000 output with --format jp2)"},
+       "quality 1-100 of the output format: JPEG (also for auto), or JPEG 2000, WebP, AVIF or JPEG XL with "
+       "--format jp2, webp, avif or jxl"},
+      {0,
+       "lossless",
+       "",
+       kLossless,
+       "",
+       {},
+       {},
+       "keep every pixel exactly: JPEG 2000, WebP or JPEG XL output (--format jp2, webp or jxl)"},
+      {0,
+       "speed",
+       "N",
+       kNumber,
+       "AVIF_speed",
+       {},
+       {},
+       "AVIF encoder speed 0-10: 0 slowest with the smallest files, 10 fastest"},
       {0,
        "resize",
        "WxH",
@@ -145,7 +195,14 @@ const std::vector<OptionSpec>& optionTable() {
        positionWords("Img_position"),
        "where the watermark goes (the words of --text-position)"},
       {0, "overwrite", "", kSwitch, "", {"Overwrite=1"}, {}, "replace output files that exist"},
-      {0, "no-exif", "", kSwitch, "", {"Exif=0"}, {}, "do not carry Exif data over into JPEG output"},
+      {0,
+       "no-exif",
+       "",
+       kSwitch,
+       "",
+       {"Exif=0"},
+       {},
+       "do not carry Exif data over into JPEG, WebP, AVIF or JPEG XL output"},
       {0,
        "auto-rotate",
        "",
@@ -205,7 +262,10 @@ std::vector<std::string> keysOf(const OptionSpec& option) {
   };
   auto addAssignment = [&](const std::string& a) { add(std::string_view(a).substr(0, a.find('='))); };
   add(option.key);
-  if (option.kind == ValueKind::kQuality) add("J2K_quality");
+  for (const FormatKeys& f : kFormatKeys) {
+    if (option.kind == ValueKind::kQuality) add(f.quality);
+    if (option.kind == ValueKind::kLossless) add(f.lossless);
+  }
   if (option.kind == ValueKind::kSize) {
     add("Resize_width");
     add("Resize_height");
@@ -237,6 +297,7 @@ struct Step {
   std::string origin;                    // the option as given, for messages
   std::vector<std::string> assignments;  // "KEY=VALUE"
   std::optional<std::string> quality;    // -q: assigned to the quality key of the final format
+  bool lossless = false;                 // --lossless: the lossless key of the final format set
 };
 
 std::string badValue(std::string_view key, std::string_view value, std::string_view origin, const std::string& takes) {
@@ -265,13 +326,6 @@ void checkNumber(std::string_view keyName, const std::string& value, std::string
   if (!taken) throw UsageError(badValue(key.name, value, origin, takesText(key, env)));
 }
 
-// The quality key of the output format in effect: JPEG 2000's for JPEG 2000 output, else
-// JPEG's (the automatic format writes JPEG or lossless PNG).
-std::string_view qualityKey(const TConversionSettings& s) {
-  bool jpeg2000 = !s.Auto_format && codecs::outputFormat(s.Output_format).id == codecs::OutputFormat::kJpeg2000;
-  return jpeg2000 ? "J2K_quality" : "JPG_quality";
-}
-
 std::vector<std::string> withAlso(const OptionSpec& o, std::vector<std::string> more) {
   std::vector<std::string> all = o.also;
   all.insert(all.end(), more.begin(), more.end());
@@ -285,14 +339,12 @@ Step plainStep(const OptionSpec& o, const std::string& origin, const std::string
   switch (o.kind) {
     case ValueKind::kSwitch:
     case ValueKind::kCommand: break;
+    case ValueKind::kLossless: step.lossless = true; break;
     case ValueKind::kNumber:
       checkNumber(o.key, value, origin, env);
       step.assignments = withAlso(o, {std::string(o.key) + "=" + value});
       break;
-    case ValueKind::kQuality:
-      checkNumber(o.key, value, origin, env);
-      step.quality = value;
-      break;
+    case ValueKind::kQuality: step.quality = value; break;  // checked against the key of the final format
     case ValueKind::kSize: {
       size_t x = value.find_first_of("xX");
       std::string w = x == std::string::npos ? value : value.substr(0, x);
@@ -407,7 +459,7 @@ Options parseArguments(const std::vector<std::string>& args) {
     if (name == "settings")
       settingsFile = value;
     else if (name == "set")
-      steps.push_back({"--set", {value}, std::nullopt});
+      steps.push_back({"--set", {value}, std::nullopt, false});
     else if (name == "dry-run")
       dryRun = true;
     else if (name == "quiet")
@@ -431,19 +483,31 @@ Options parseArguments(const std::vector<std::string>& args) {
 
   TConversionSettings base =
       settingsFile.empty() ? settings::AppSettings::defaults(env).conversion : readSettingsFile(settingsFile, env);
-  // Two passes when -q is given: its key depends on the output format the other options end
-  // with, and it takes its place among them in command-line order.
-  auto applyAll = [&](std::optional<std::string_view> quality) {
+  // Two passes when -q or --lossless is given: their keys depend on the output format the
+  // other options end with, and they take their places among them in command-line order.
+  auto applyAll = [&](const std::optional<FormatKeys>& keys) {
     TConversionSettings s = base;
     for (const Step& step : steps) {
       for (const std::string& a : step.assignments) applyAssignment(s, a, step.origin, env);
-      if (step.quality && quality) applyAssignment(s, std::string(*quality) + "=" + *step.quality, step.origin, env);
+      if (!keys) continue;
+      if (step.quality) {
+        checkNumber(keys->quality, *step.quality, step.origin, env);
+        applyAssignment(s, std::string(keys->quality) + "=" + *step.quality, step.origin, env);
+      }
+      if (step.lossless) applyAssignment(s, std::string(keys->lossless) + "=1", step.origin, env);
     }
     return s;
   };
   o.settings = applyAll(std::nullopt);
-  if (std::any_of(steps.begin(), steps.end(), [](const Step& s) { return s.quality.has_value(); }))
-    o.settings = applyAll(qualityKey(o.settings));
+  if (std::any_of(steps.begin(), steps.end(), [](const Step& s) { return s.quality || s.lossless; })) {
+    FormatKeys keys = formatKeys(o.settings);
+    bool lossless = std::any_of(steps.begin(), steps.end(), [](const Step& s) { return s.lossless; });
+    if (lossless && keys.lossless.empty()) {
+      std::string format = o.settings.Auto_format ? "auto" : toLower(std::string(formatCode(o.settings.Output_format)));
+      throw UsageError("--lossless needs the output format " + losslessFormats() + " (the format is " + format + ")");
+    }
+    o.settings = applyAll(keys);
+  }
   return o;
 }
 

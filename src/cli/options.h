@@ -13,13 +13,14 @@ namespace brevane::cli {
 
 /// How an option's value becomes settings.
 enum class ValueKind {
-  kSwitch,   // no value: only the option's fixed assignments
-  kNumber,   // a whole number for `key`, inside the key's range
-  kQuality,  // a whole number for the quality key of the output format in effect
-  kSize,     // WIDTHxHEIGHT for Resize_width and Resize_height
-  kText,     // any text for `key`
-  kWord,     // one of the option's words
-  kCommand,  // not a setting: handled by the parser itself (--set, --dry-run, --help, ...)
+  kSwitch,    // no value: only the option's fixed assignments
+  kNumber,    // a whole number for `key`, inside the key's range
+  kQuality,   // a whole number for the quality key of the output format in effect
+  kLossless,  // no value: the lossless key of the output format in effect set to 1
+  kSize,      // WIDTHxHEIGHT for Resize_width and Resize_height
+  kText,      // any text for `key`
+  kWord,      // one of the option's words
+  kCommand,   // not a setting: handled by the parser itself (--set, --dry-run, --help, ...)
 };
 
 /// A word of a kWord option and the assignments ("KEY=VALUE") it stands for.

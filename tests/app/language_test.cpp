@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QHeaderView>
 #include <QMenu>
+#include <QSlider>
 #include <QTabWidget>
 #include <QToolButton>
 
@@ -65,6 +66,8 @@ TEST(Language, SwitchToRussianAndBackKeepsTheSelections) {
   EXPECT_EQ(ru.toolHint, QString::fromUtf8("Добавить папку с подпапками"));
   EXPECT_EQ(ru.spinHint, QString::fromUtf8("Ширина в пикселях"));
   EXPECT_EQ(ru.checkHint, QString::fromUtf8("Выбирать лучший формат по размеру файла"));
+  // A slider's hint is re-texted through its caption.
+  EXPECT_TRUE(w.findChild<QSlider*>("TrackBar6")->toolTip().startsWith(QString::fromUtf8("0: медленнее всего")));
   EXPECT_EQ(ru.column, QString::fromUtf8("Имя (1)"));
   EXPECT_EQ(ru.filter0, QString::fromUtf8("Ближайший сосед"));
   EXPECT_EQ(filter->count(), 7);
@@ -151,8 +154,8 @@ TEST(Language, EveryElementHasItsTextInBothLanguages) {
   Sandbox box;
   TBRVMainform w(box.context());
   i18n::LanguageFile file = i18n::LanguageFile::load(shippedLanguageFile());
-  const QStringList computed = {"Label3",  "Label4",  "Label21", "Label12",  "Label17",
-                                "Label19", "Label25", "Label18", "GroupBox1"};
+  const QStringList computed = {"Label3",  "Label4",    "Label21", "Label12", "Label17", "Label19", "Label25",
+                                "Label18", "GroupBox1", "Label27", "Label29", "Label31", "Label33"};
   for (QObject* o : w.findChildren<QObject*>()) {
     QString name = o->objectName();
     i18n::ElementKind kind = elementKind(o);

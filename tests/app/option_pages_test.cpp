@@ -62,7 +62,9 @@ TEST_F(OptionPagesTest, BoxesGreyTheControlsTheyGovern) {
   };
   const std::vector<Rule> rules = {
       {"CheckBox11", {"TrackBar3", "Label20", "Label21"}},  // Lossless greys the quality
-      {"CheckBox3", {"ComboBox1", "Label6"}},               // Auto format greys the format list
+      {"CheckBox16", {"TrackBar4", "Label26", "Label27"}},  // of JPEG 2000, WebP and JPEG XL
+      {"CheckBox17", {"TrackBar7", "Label32", "Label33"}},
+      {"CheckBox3", {"ComboBox1", "Label6"}},  // Auto format greys the format list
   };
   for (const Rule& r : rules) {
     get<QCheckBox>(r.box)->setChecked(true);
@@ -94,9 +96,20 @@ TEST_F(OptionPagesTest, SlidersEchoTheirPositions) {
   get<QSlider>("TrackBar1")->setValue(40);
   get<QSlider>("TrackBar2")->setValue(3);
   get<QSlider>("TrackBar3")->setValue(100);
+  get<QSlider>("TrackBar4")->setValue(81);
+  get<QSlider>("TrackBar5")->setValue(1);
+  get<QSlider>("TrackBar6")->setValue(10);
+  get<QSlider>("TrackBar7")->setValue(99);
   EXPECT_EQ(get<QLabel>("Label3")->text(), "40%");
   EXPECT_EQ(get<QLabel>("Label4")->text(), "3");
   EXPECT_EQ(get<QLabel>("Label21")->text(), "100%");
+  EXPECT_EQ(get<QLabel>("Label27")->text(), "81%");
+  EXPECT_EQ(get<QLabel>("Label29")->text(), "1%");
+  EXPECT_EQ(get<QLabel>("Label31")->text(), "10");  // the AVIF speed, a bare number
+  EXPECT_EQ(get<QLabel>("Label33")->text(), "99%");
+  // The speed slider spans the encoder's speeds.
+  EXPECT_EQ(get<QSlider>("TrackBar6")->minimum(), 0);
+  EXPECT_EQ(get<QSlider>("TrackBar6")->maximum(), 10);
 }
 
 TEST_F(OptionPagesTest, PresetSetsTheSizeAndStaysUntilTheSizeIsTyped) {

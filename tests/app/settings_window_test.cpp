@@ -38,12 +38,13 @@ const char kHandWritten[] =
     "[Settings]\n"
     "Threads=64\nJPG_quality=0\nJ2K_quality=40\nJPG_progressive=1\nAuto_format=1\nOverwrite=1\n"
     "SmartCrop_enable=1\nText_Shadow=0\nPNG_compression=12\nOutput_path=/tmp/out put/\xC3\xBC\n"
-    "Rename_mask=[C]_photo\nWatermark_text_mask=\xC2\xA9 [N]\nLanguage=Russian\nOutput_format=4\n"
+    "Rename_mask=[C]_photo\nWatermark_text_mask=\xC2\xA9 [N]\nLanguage=Russian\nOutput_format=8\n"
     "Text_position=2\nImg_position=0\nImg_path=/x/logo.png\nImg_watermark_enabled=1\nText_opacity=50\n"
     "Resampling_filter=1\nMainform_height=600\nSelected_mode=1\nResize_width=1024\nResize_height=0x300\n"
     "Resize_percent=250\nCounter_length=4\nResize_proportional=0\nRename_enabled=0\nExif=0\n"
     "EnlargeIfSmall=1\nPng_interlace=1\nPng_filter=0\nJ2K_Lossless=1\nWatermark_enable=1\n"
     "AllProcessedBytes=123456\nAllProcessedFiles=789\n"
+    "WEBP_quality=101\nWEBP_Lossless=1\nAVIF_quality=33\nAVIF_speed=-2\nJXL_quality=64\nJXL_Lossless=1\n"
     "[Text_Font]\nFont=DejaVu Sans,0,255,14,3\n";
 
 TEST(SettingsWindow, HandWrittenFileReachesEveryControlAndComesBack) {
@@ -67,7 +68,7 @@ TEST(SettingsWindow, HandWrittenFileReachesEveryControlAndComesBack) {
   EXPECT_EQ(child<QLineEdit>(&w, "Edit3")->text(), QString::fromUtf8("\xC2\xA9 [N]"));
   EXPECT_EQ(fullText(child<QLabel>(&w, "Label17")), "0015_photo");
   // Lists.
-  EXPECT_EQ(child<QComboBox>(&w, "ComboBox1")->currentIndex(), 4);
+  EXPECT_EQ(child<QComboBox>(&w, "ComboBox1")->currentIndex(), 8);
   EXPECT_EQ(child<QComboBox>(&w, "ComboBox3")->currentIndex(), 1);
   EXPECT_EQ(child<QComboBox>(&w, "ComboBox5")->currentIndex(), 2);
   EXPECT_EQ(child<QComboBox>(&w, "ComboBox7")->currentIndex(), 0);
@@ -81,6 +82,13 @@ TEST(SettingsWindow, HandWrittenFileReachesEveryControlAndComesBack) {
   EXPECT_FALSE(child<QCheckBox>(&w, "CheckBox7")->isEnabled());
   EXPECT_FALSE(child<QSlider>(&w, "TrackBar3")->isEnabled());
   EXPECT_EQ(child<QLabel>(&w, "Label21")->text(), "40%");
+  // The pages of the later writers.
+  EXPECT_EQ(child<QSlider>(&w, "TrackBar4")->value(), 100);
+  EXPECT_FALSE(child<QSlider>(&w, "TrackBar4")->isEnabled());
+  EXPECT_EQ(child<QLabel>(&w, "Label29")->text(), "33%");
+  EXPECT_EQ(child<QSlider>(&w, "TrackBar6")->value(), 0);
+  EXPECT_EQ(child<QLabel>(&w, "Label33")->text(), "64%");
+  EXPECT_FALSE(child<QSlider>(&w, "TrackBar7")->isEnabled());
   EXPECT_FALSE(child<QComboBox>(&w, "ComboBox1")->isEnabled());
   EXPECT_FALSE(child<QLabel>(&w, "Label6")->isEnabled());
   EXPECT_FALSE(child<QLineEdit>(&w, "Edit2")->isEnabled());
@@ -105,7 +113,7 @@ TEST(SettingsWindow, HandWrittenFileReachesEveryControlAndComesBack) {
   EXPECT_EQ(v("Output_path"), "/tmp/out put/\xC3\xBC");
   EXPECT_EQ(v("Rename_mask"), "[C]_photo");
   EXPECT_EQ(v("Language"), "Russian");
-  EXPECT_EQ(v("Output_format"), "4");
+  EXPECT_EQ(v("Output_format"), "8");
   EXPECT_EQ(v("Text_position"), "2");
   EXPECT_EQ(v("Img_position"), "0");
   EXPECT_EQ(v("Resampling_filter"), "1");
@@ -114,8 +122,13 @@ TEST(SettingsWindow, HandWrittenFileReachesEveryControlAndComesBack) {
   EXPECT_EQ(v("Resize_percent"), "200");
   EXPECT_EQ(v("Counter_length"), "4");
   EXPECT_EQ(v("Mainform_height"), "500");
-  for (const char* key : {"JPG_progressive", "Auto_format", "Overwrite", "SmartCrop_enable", "Img_watermark_enabled",
-                          "EnlargeIfSmall", "Png_interlace", "J2K_Lossless", "Watermark_enable"})
+  EXPECT_EQ(v("WEBP_quality"), "100");
+  EXPECT_EQ(v("AVIF_quality"), "33");
+  EXPECT_EQ(v("AVIF_speed"), "0");
+  EXPECT_EQ(v("JXL_quality"), "64");
+  for (const char* key :
+       {"JPG_progressive", "Auto_format", "Overwrite", "SmartCrop_enable", "Img_watermark_enabled", "EnlargeIfSmall",
+        "Png_interlace", "J2K_Lossless", "Watermark_enable", "WEBP_Lossless", "JXL_Lossless"})
     EXPECT_EQ(v(key), "1") << key;
   for (const char* key : {"Text_Shadow", "Resize_proportional", "Rename_enabled", "Exif", "Png_filter"})
     EXPECT_EQ(v(key), "0") << key;
@@ -152,7 +165,12 @@ TEST(SettingsWindow, FirstStartShowsTheDefaults) {
   EXPECT_EQ(child<QLineEdit>(&w, "Edit2")->text(), "[N]_[C]_[W]x[H][E]");
   EXPECT_EQ(child<QLineEdit>(&w, "Edit1")->text(), QString::fromStdString(homeFolder() + "/brv-output/"));
   EXPECT_EQ(child<QLineEdit>(&w, "Edit5")->text(), QString::fromStdString(box.programFolder() + "watermark.png"));
-  EXPECT_EQ(child<QComboBox>(&w, "ComboBox1")->count(), 6);
+  EXPECT_EQ(child<QComboBox>(&w, "ComboBox1")->count(), 9);
+  EXPECT_EQ(child<QComboBox>(&w, "ComboBox1")->itemText(8), "JPEG XL");
+  EXPECT_EQ(child<QSlider>(&w, "TrackBar4")->value(), 80);
+  EXPECT_EQ(child<QSlider>(&w, "TrackBar5")->value(), 60);
+  EXPECT_EQ(child<QSlider>(&w, "TrackBar6")->value(), 6);
+  EXPECT_EQ(child<QSlider>(&w, "TrackBar7")->value(), 80);
   EXPECT_EQ(child<QComboBox>(&w, "ComboBox3")->currentIndex(), 5);
   EXPECT_EQ(child<QComboBox>(&w, "ComboBox5")->currentIndex(), 6);
   EXPECT_EQ(w.lang(), "English");

@@ -95,6 +95,20 @@ INSTANTIATE_TEST_SUITE_P(
                  {"Auto_rotate=1", "Convert_srgb=1", "Strip_private=1", "Keep_icc=0"}},
         TwinCase{"Strip", {"-f", "jpg", "--strip"}, {"Output_format=0", "Strip_metadata=1"}},
         TwinCase{"Overwrite", {"--overwrite"}, {"Overwrite=1"}, true}, TwinCase{"Threads", {"-j", "1"}, {"Threads=1"}},
+        // -q and --lossless reach the keys of the format the options end with, in any order;
+        // lossy outputs carry no Exif here: the block holds the time of writing.
+        TwinCase{
+            "QualityWebp", {"-q", "50", "-f", "webp", "--no-exif"}, {"Output_format=6", "WEBP_quality=50", "Exif=0"}},
+        TwinCase{"LosslessWebp",
+                 {"--lossless", "-f", "webp", "--no-exif"},
+                 {"Output_format=6", "WEBP_Lossless=1", "Exif=0"}},
+        TwinCase{"QualityAndSpeedAvif",
+                 {"-f", "avif", "-q", "40", "--speed", "9", "--no-exif"},
+                 {"Output_format=7", "AVIF_quality=40", "AVIF_speed=9", "Exif=0"}},
+        TwinCase{"QualityJxl", {"-f", "jxl", "-q", "70", "--no-exif"}, {"Output_format=8", "JXL_quality=70", "Exif=0"}},
+        TwinCase{
+            "LosslessJxl", {"-f", "jxl", "--lossless", "--no-exif"}, {"Output_format=8", "JXL_Lossless=1", "Exif=0"}},
+        TwinCase{"LosslessJp2", {"--lossless", "-f", "jp2"}, {"Output_format=4", "J2K_Lossless=1"}},
         TwinCase{
             "AttachedValues", {"--format=gif", "-q90", "-j1"}, {"Output_format=3", "JPG_quality=90", "Threads=1"}}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -123,7 +137,16 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         RefusalCase{"Quality", {"-q", "0"}, {"JPG_quality", "'0'", "a whole number from 1 to 100"}},
         RefusalCase{"QualityWord", {"--quality", "best"}, {"JPG_quality", "'best'", "from 1 to 100"}},
-        RefusalCase{"Format", {"-f", "heic"}, {"Output_format", "'heic'", "jp2, tga, webp, avif, jxl or auto"}},
+        RefusalCase{"Format",
+                    {"-f", "heic"},
+                    {"Output_format", "'heic'", "jpg, png, bmp, gif, jp2, tga, webp, avif, jxl or auto"}},
+        // The quality is checked against the key of the format in effect, and named by it.
+        RefusalCase{"QualityOfWebp", {"-q", "101", "-f", "webp"}, {"WEBP_quality", "'101'", "from 1 to 100"}},
+        RefusalCase{"Speed", {"-f", "avif", "--speed", "11"}, {"AVIF_speed", "'11'", "a whole number from 0 to 10"}},
+        RefusalCase{"LosslessAvif",
+                    {"--lossless", "-f", "avif"},
+                    {"--lossless needs the output format jp2, webp or jxl (the format is avif)"}},
+        RefusalCase{"LosslessAuto", {"-f", "auto", "--lossless"}, {"(the format is auto)"}},
         RefusalCase{"ResizeWithoutHeight", {"--resize", "800"}, {"Resize_width", "'800'", "WIDTHxHEIGHT"}},
         RefusalCase{"StretchZero", {"--stretch", "0x10"}, {"Resize_height", "'0x10'", "from 1 to 99999"}},
         RefusalCase{"Percent", {"--percent", "201"}, {"Resize_percent", "'201'", "from 1 to 200"}},
@@ -132,7 +155,7 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"WatermarkPosition", {"--watermark-position", "up"}, {"Img_position", "'up'", "top-left"}},
         RefusalCase{"Threads", {"-j", "0"}, {"Threads", "'0'", "a whole number from 1 to"}},
         RefusalCase{"SetBoolean", {"--set", "Exif=yes"}, {"Exif", "'yes'", "1 (on) or 0 (off)"}},
-        RefusalCase{"SetList", {"--set", "Output_format=9"}, {"Output_format", "'9'", "0 to 8", "4 JP2"}},
+        RefusalCase{"SetList", {"--set", "Output_format=9"}, {"Output_format", "'9'", "0 to 8", "4 JP2", "8 JXL"}},
         RefusalCase{"SetUnknownKey", {"--set", "Quality=5"}, {"unknown settings key 'Quality'"}},
         RefusalCase{"MissingValue", {"--format"}, {"--format needs a value (FORMAT)"}},
         RefusalCase{"SwitchWithValue", {"--crop=1"}, {"--crop takes no value"}},

@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "base/byte_buffer.h"
+#include "base/memory_budget.h"
 #include "base/paths.h"
 #include "base/platform.h"
 #include "codecs/output_formats.h"
@@ -14,9 +15,13 @@
 
 namespace brevane {
 
-TConversionThread::~TConversionThread() { wait(); }
+TConversionThread::~TConversionThread() {
+  wait();
+}
 
-void TConversionThread::start() { m_thread = std::thread([this] { Execute(); }); }
+void TConversionThread::start() {
+  m_thread = std::thread([this] { Execute(); });
+}
 
 void TConversionThread::wait() {
   if (m_thread.joinable()) m_thread.join();
@@ -70,8 +75,12 @@ bool ConversionJob::start(TConversionSettings& settings, const std::vector<std::
     m_host.showMessage(m_host.langString("DirectoryCreateError"), m_host.langString("Error"), RunHost::Icon::kError);
     return false;
   }
+  // Hidden temporary files of an earlier run that was killed on a file system without
+  // unnamed files.
+  removeStaleTempFiles(settings.Output_path);
   // The options of the run are fixed here: every worker reads this copy.
   m_settings = settings;
+  m_written.clear();
   // Each file's buffers are reused by the next instead of being mapped and faulted in anew.
   memory::keepFreedHeapMemory();
   // The progress state of the last run is cleared.
@@ -99,11 +108,16 @@ bool ConversionJob::start(TConversionSettings& settings, const std::vector<std::
 void ConversionJob::dispatchTick() {
   if (!m_dispatchEnabled) return;
   std::lock_guard lock(m_dispatchLock);
-  int load = m_memoryLoad ? m_memoryLoad() : 0;
   const codecs::OutputFormatInfo& format = codecs::outputFormat(m_settings.Output_format);
   size_t limit = static_cast<size_t>(std::max(1, m_settings.Threads));
   if (format.maxWorkers > 0) limit = std::min(limit, static_cast<size_t>(format.maxWorkers));
-  if (!(RUN && prevthrfree.load() && thr.size() < limit && load < 90)) return;
+  if (!(RUN && prevthrfree.load() && thr.size() < limit)) return;
+  // A worker waiting for memory that others hold goes first: nobody new starts meanwhile.
+  if (MemoryBudget::process().waiting() > 0) return;
+  // Reading the memory load costs tens of microseconds: only when a worker could start, not
+  // at every tick while the pool is full.
+  int load = m_memoryLoad ? m_memoryLoad() : 0;
+  if (load >= 90) return;
   if (filelisttemp.empty()) {
     m_dispatchEnabled = false;
     m_watcherEnabled = true;
@@ -111,7 +125,7 @@ void ConversionJob::dispatchTick() {
   }
   bool appended = false;
   try {
-    PipelineEnv env{m_settings, counters, m_totals, m_log};
+    PipelineEnv env{m_settings, counters, m_totals, m_log, &m_written};
     std::unique_ptr<TConversionThread> worker = m_threadFactory(env);
     if (!worker) throw std::runtime_error("no worker");
     TConversionThread& w = *worker;
@@ -166,7 +180,9 @@ void ConversionJob::cancel() {
   m_watcherEnabled = true;
 }
 
-uint64_t ConversionJob::elapsedMs() const { return monotonicMs() - starttime; }
+uint64_t ConversionJob::elapsedMs() const {
+  return monotonicMs() - starttime;
+}
 
 void ConversionJob::runToCompletion(const std::function<void()>& onIdle) {
   uint64_t lastWatch = monotonicMs(), lastIdle = lastWatch;
@@ -176,8 +192,10 @@ void ConversionJob::runToCompletion(const std::function<void()>& onIdle) {
       thr.clear();
       break;
     }
-    dispatchTick();
+    // A finished worker is freed before the dispatcher looks for room, so that its slot is
+    // given to the next file in the same round.
     reapTick();
+    dispatchTick();
     uint64_t now = monotonicMs();
     if (now - lastWatch >= 250 || (m_watcherEnabled && thr.empty())) {
       lastWatch = now;

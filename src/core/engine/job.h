@@ -14,6 +14,7 @@
 
 #include "engine/error_log.h"
 #include "engine/settings.h"
+#include "engine/written_files.h"
 
 namespace brevane {
 
@@ -42,13 +43,16 @@ struct PipelineEnv {
   RunCounters& counters;
   LifetimeTotals& totals;
   ErrorLog& log;
+  WrittenFiles* written = nullptr;  // the run's outputs; none when converting outside a job
 };
 
 /// One worker: converts exactly one file on its own thread, then sets `kill`.
 class TConversionThread {
  public:
   explicit TConversionThread(const PipelineEnv& env) : m_env(env) {}
-  ~TConversionThread();
+  /// Waits for the thread. A derived class whose body overrides Execute waits in its own
+  /// destructor, before its part of the object is gone.
+  virtual ~TConversionThread();
   TConversionThread(const TConversionThread&) = delete;
   TConversionThread& operator=(const TConversionThread&) = delete;
 
@@ -64,7 +68,8 @@ class TConversionThread {
   void wait();
 
  protected:
-  void Execute();
+  /// The thread body: the pipeline once, then `processed` counted and `kill` set.
+  virtual void Execute();
 
  private:
   PipelineEnv m_env;
@@ -150,6 +155,7 @@ class ConversionJob {
   TConversionSettings m_settings;
   MemoryLoadFn m_memoryLoad;
   ThreadFactory m_threadFactory;
+  WrittenFiles m_written;
   std::mutex m_dispatchLock;
   std::mutex m_reapLock;
   bool m_dispatchEnabled = false;

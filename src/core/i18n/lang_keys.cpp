@@ -62,7 +62,8 @@ const std::vector<WindowTextKey>& windowTextKeys() {
          "OpenDialog1",
          // Pages of the later writers: WebP (quality Label26 with value Label27 on TrackBar4,
          // Lossless CheckBox16), AVIF (quality Label28/Label29 on TrackBar5, speed Label30/Label31
-         // on TrackBar6), JPEG XL (quality Label32/Label33 on TrackBar7, Lossless CheckBox17).
+         // on TrackBar6, the speed hint on Label30), JPEG XL (quality Label32/Label33 on TrackBar7, Lossless
+         // CheckBox17).
          "TabSheet9", "TabSheet10", "TabSheet11", "Label26", "CheckBox16", "Label28", "Label30", "Label32",
          "CheckBox17",
          // The photos page: orientation, colour profile, private metadata.
@@ -74,8 +75,8 @@ const std::vector<WindowTextKey>& windowTextKeys() {
          "ToolButton1", "ToolButton3", "ToolButton4", "ToolButton6", "CheckBox2", "CheckBox3", "CheckBox7", "CheckBox8",
          // Samples and the aspect ratio.
          "Label17", "Label25", "Label19", "SpinEdit1", "SpinEdit2", "SpinEdit3", "SpinEdit4", "SpinEdit5", "SpinEdit6",
-         // The AVIF speed slider.
-         "TrackBar6",
+         // The caption of the AVIF speed slider (the slider shows the caption's hint).
+         "Label30",
          // The photos page's boxes.
          "AutoRotateCheckBox", "KeepIccCheckBox", "ConvertSrgbCheckBox", "StripPrivateCheckBox",
          "StripMetadataCheckBox"},

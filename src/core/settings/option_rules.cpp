@@ -27,7 +27,8 @@ ResizeEnable resizeEnable(int selectedMode, bool proportional) {
 }
 
 const std::vector<std::string>& outputFormatNames() {
-  static const std::vector<std::string> kNames = {"JPEG", "PNG", "BMP", "GIF", "JPEG 2000", "TGA"};
+  static const std::vector<std::string> kNames = {"JPEG", "PNG",  "BMP",  "GIF",    "JPEG 2000",
+                                                  "TGA",  "WebP", "AVIF", "JPEG XL"};
   return kNames;
 }
 

@@ -34,7 +34,8 @@ struct ResizeEnable {
 /// resize) and the Proportions box; smart crop follows Proportions in the width-and-height mode.
 ResizeEnable resizeEnable(int selectedMode, bool proportional);
 
-/// The JPEG 2000 quality slider and both its labels are enabled unless Lossless is ticked.
+/// The JPEG 2000 quality slider and both its labels are enabled unless Lossless is ticked; the
+/// WebP and JPEG XL pages follow the same rule.
 inline bool j2kQualityEnabled(bool lossless) {
   return !lossless;
 }
@@ -43,7 +44,8 @@ inline bool outputFormatEnabled(bool autoFormat) {
   return !autoFormat;
 }
 
-/// The output format list: the four designed entries and the two appended at start-up.
+/// The output format list, one entry per output format in index order: the four designed
+/// entries and the later ones appended at start-up.
 const std::vector<std::string>& outputFormatNames();
 /// The built-in names of the resampling filters and of the seven positions (the language file
 /// replaces them).

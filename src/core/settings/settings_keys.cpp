@@ -54,7 +54,9 @@ KeyEntry entry(SettingsKey key, Field field) {
   }
 
 // The output formats are those of the format table: a new format is a row there.
-int lastOutputFormat() { return static_cast<int>(codecs::outputFormats().size()) - 1; }
+int lastOutputFormat() {
+  return static_cast<int>(codecs::outputFormats().size()) - 1;
+}
 
 std::string_view outputFormatMeaning() {
   static const std::string kMeaning = [] {
@@ -154,7 +156,8 @@ const std::vector<KeyEntry>& entries() {
       entry<bool>(
           {"Rename_enabled", kBoolean, "CheckBox5", kNone, 0, 0, kText, "1", "name output files by Rename_mask"},
           BRV_CONV(Rename_enabled)),
-      entry<bool>({"Exif", kBoolean, "CheckBox8", kNone, 0, 0, kText, "1", "carry Exif data over into JPEG output"},
+      entry<bool>({"Exif", kBoolean, "CheckBox8", kNone, 0, 0, kText, "1",
+                   "carry Exif data over into JPEG, WebP, AVIF and JPEG XL output"},
                   BRV_CONV(Exif)),
       entry<bool>(
           {"EnlargeIfSmall", kBoolean, "CheckBox6", kNone, 0, 0, kText, "0", "enlarge images smaller than the target"},
@@ -165,6 +168,20 @@ const std::vector<KeyEntry>& entries() {
                   BRV_CONV(Png_filter)),
       entry<bool>({"J2K_Lossless", kBoolean, "CheckBox11", kNone, 0, 0, kText, "0", "lossless JPEG 2000"},
                   BRV_CONV(J2K_Lossless)),
+      // The later writers, each with its own page.
+      entry<int32_t>({"WEBP_quality", kInteger, "TrackBar4", kClamp, 1, 100, kText, "80", "WebP quality (lossy)"},
+                     BRV_CONV(WEBP_quality)),
+      entry<bool>({"WEBP_Lossless", kBoolean, "CheckBox16", kNone, 0, 0, kText, "0", "lossless WebP"},
+                  BRV_CONV(WEBP_Lossless)),
+      entry<int32_t>({"AVIF_quality", kInteger, "TrackBar5", kClamp, 1, 100, kText, "60", "AVIF quality"},
+                     BRV_CONV(AVIF_quality)),
+      entry<int32_t>({"AVIF_speed", kInteger, "TrackBar6", kClamp, 0, 10, kText, "6",
+                      "AVIF encoder speed: 0 slowest (smallest files) - 10 fastest"},
+                     BRV_CONV(AVIF_speed)),
+      entry<int32_t>({"JXL_quality", kInteger, "TrackBar7", kClamp, 1, 100, kText, "80", "JPEG XL quality (lossy)"},
+                     BRV_CONV(JXL_quality)),
+      entry<bool>({"JXL_Lossless", kBoolean, "CheckBox17", kNone, 0, 0, kText, "0", "lossless JPEG XL"},
+                  BRV_CONV(JXL_Lossless)),
       entry<bool>({"Watermark_enable", kBoolean, "CheckBox12", kNone, 0, 0, kText, "0", "draw the text stamp"},
                   BRV_CONV(Watermark_enable)),
       entry<int32_t>({"AllProcessedBytes", kInteger, "allprocessedbytes", kNone, 0, 0, kText, "0",

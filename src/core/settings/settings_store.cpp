@@ -74,6 +74,20 @@ void writePlacementKeys(IniFile& ini, int screenWidth, int screenHeight, const W
   ini.writeBool(section, "Maximized", p.Maximized);
 }
 
+// The steps followed by a step for each table key they do not name (in table order, in one
+// last group), so that a key added to the table is read and saved without a new step here.
+std::vector<SettingsStep> withUnlistedKeys(std::vector<SettingsStep> steps, int group,
+                                           std::initializer_list<std::string_view> leftOut) {
+  auto listed = [&](std::string_view name) {
+    return std::any_of(steps.begin(), steps.end(),
+                       [&](const SettingsStep& s) { return s.kind == StepKind::kKey && s.key == name; }) ||
+           std::find(leftOut.begin(), leftOut.end(), name) != leftOut.end();
+  };
+  for (const SettingsKey& k : settingsKeys())
+    if (!listed(k.name)) steps.push_back({group, StepKind::kKey, k.name});
+  return steps;
+}
+
 }  // namespace
 
 void writePlacement(IniFile& ini, int screenWidth, int screenHeight, const WindowPlacement& placement) {
@@ -81,24 +95,9 @@ void writePlacement(IniFile& ini, int screenWidth, int screenHeight, const Windo
   writePlacementKeys(ini, screenWidth, screenHeight, placement, current);
 }
 
-namespace {
-
-// The keys of the table that the fixed sequences do not name, in table order: options added
-// later are read after the others and written last.
-void appendUnlisted(std::vector<SettingsStep>& steps, int group) {
-  for (const SettingsKey& k : settingsKeys()) {
-    bool listed = std::any_of(steps.begin(), steps.end(),
-                              [&](const SettingsStep& s) { return s.kind == StepKind::kKey && s.key == k.name; });
-    if (!listed && k.name != "Mainform_height") steps.push_back({group, StepKind::kKey, k.name});
-  }
-}
-
-}  // namespace
-
 const std::vector<SettingsStep>& loadSequence() {
   using enum StepKind;
-  static const std::vector<SettingsStep> kSteps = [] {
-    std::vector<SettingsStep> steps = {
+  static const std::vector<SettingsStep> kSteps = {
       {1, kKey, "JPG_quality"},
       {1, kKey, "J2K_quality"},
       {2, kKey, "JPG_progressive"},
@@ -138,11 +137,9 @@ const std::vector<SettingsStep>& loadSequence() {
       {10, kKey, "Language"},
       {11, kKey, "Threads"},
       {12, kAutoFormatEnable, ""},
-    };
-    appendUnlisted(steps, 13);
-    return steps;
-  }();
-  return kSteps;
+  };
+  static const std::vector<SettingsStep> kAll = withUnlistedKeys(kSteps, 13, {"Mainform_height"});
+  return kAll;
 }
 
 const std::vector<SettingsStep>& saveSequence() {
@@ -163,8 +160,7 @@ const std::vector<SettingsStep>& saveSequence() {
          {"LastUpdateDate", "Resize_proportional", "Rename_enabled", "Exif", "EnlargeIfSmall", "Png_interlace",
           "Png_filter", "J2K_Lossless", "Watermark_enable", "AllProcessedBytes", "AllProcessedFiles"})
       steps.push_back({6, kKey, k});
-    appendUnlisted(steps, 7);
-    return steps;
+    return withUnlistedKeys(steps, 7, {});
   }();
   return kSteps;
 }

@@ -45,7 +45,8 @@ Bitmap flatPicture() {
 }
 Bitmap noisyPhoto() { return test::photoLike(300, 200, 40); }
 
-// (noisy source, Output_format)
+// (noisy source, Output_format): the selected format, the later writers included, never
+// takes part; the candidates stay JPEG and PNG.
 using Case = std::tuple<bool, int>;
 class AutoFormatRun : public ::testing::TestWithParam<Case> {};
 
@@ -73,7 +74,8 @@ TEST_P(AutoFormatRun, WritesTheSmallerCandidateUnderItsExtension) {
 }
 
 INSTANTIATE_TEST_SUITE_P(SourcesAndSelectedFormats, AutoFormatRun,
-                         ::testing::Values(Case{false, 0}, Case{true, 0}, Case{false, 2}, Case{true, 2}, Case{true, 5}));
+                         ::testing::Values(Case{false, 0}, Case{true, 0}, Case{false, 2}, Case{true, 2}, Case{true, 5},
+                                           Case{false, 6}, Case{true, 7}, Case{false, 8}));
 
 TEST(AutoFormat, CandidatesIgnoreTheSingleFormatOptions) {
   std::string in = test::makeTempDir("auto-in"), out = test::makeTempDir("auto-out");

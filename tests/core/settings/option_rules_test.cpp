@@ -5,6 +5,7 @@
 
 #include <set>
 
+#include "codecs/output_formats.h"
 #include "i18n/lang_keys.h"
 
 namespace brevane::settings {
@@ -37,6 +38,12 @@ TEST(OptionRules, ValueLabels) {
   EXPECT_EQ(percentLabel(1), "1%");
   EXPECT_EQ(plainLabel(9), "9");
   EXPECT_EQ(plainLabel(0), "0");
+}
+
+// The window's format list is indexed by Output_format: one entry per row of the format table.
+TEST(OptionRules, FormatListHasAnEntryPerOutputFormat) {
+  EXPECT_EQ(outputFormatNames().size(), codecs::outputFormats().size());
+  EXPECT_EQ(outputFormatNames()[static_cast<size_t>(codecs::OutputFormat::kJxl)], "JPEG XL");
 }
 
 TEST(OptionRules, PresetChoiceSetsTheSizeOfAnEntryButNotOfTheFirst) {

@@ -67,6 +67,30 @@ TEST(SettingsKeys, WatermarkDefaultIsFoundBesideTheProgramOrInItsShareFolder) {
   EXPECT_EQ(std::get<std::string>(defaultValue(key, machine(root + "bin/"))), root + "bin/watermark.png");
 }
 
+struct ReadCase {
+  const char* key;
+  const char* text;
+  const char* read;  // the value as the file reads it; "none" when it is malformed
+};
+
+class ReadValueTest : public ::testing::TestWithParam<ReadCase> {};
+
+// The keys of the later writers are read like the others: sliders clamp, booleans take any
+// number, and the output format list takes their indexes.
+TEST_P(ReadValueTest, ReadsAsTheControlWouldShow) {
+  const ReadCase& c = GetParam();
+  auto v = parseSettingsValue(*findSettingsKey(c.key), c.text, machine());
+  EXPECT_EQ(v ? valueText(*v, machine()) : "none", c.read) << c.key << "=" << c.text;
+}
+
+INSTANTIATE_TEST_SUITE_P(LaterWriters, ReadValueTest,
+                         ::testing::Values(ReadCase{"WEBP_quality", "0", "1"}, ReadCase{"WEBP_quality", "250", "100"},
+                                           ReadCase{"AVIF_quality", "-5", "1"}, ReadCase{"AVIF_speed", "-1", "0"},
+                                           ReadCase{"AVIF_speed", "99", "10"}, ReadCase{"JXL_quality", "0x40", "64"},
+                                           ReadCase{"JXL_Lossless", "7", "1"}, ReadCase{"WEBP_Lossless", "x", "none"},
+                                           ReadCase{"Output_format", "6", "6"}, ReadCase{"Output_format", "8", "8"},
+                                           ReadCase{"Output_format", "9", "none"}));
+
 struct TakesCase {
   const char* key;
   const char* text;
@@ -87,7 +111,9 @@ INSTANTIATE_TEST_SUITE_P(
                       TakesCase{"JPG_quality", "9 0", false}, TakesCase{"PNG_compression", "0", true},
                       TakesCase{"Threads", "4", true}, TakesCase{"Threads", "5", false}, TakesCase{"Exif", "1", true},
                       TakesCase{"Exif", "2", false}, TakesCase{"Exif", "yes", false},
-                      TakesCase{"Output_format", "5", true}, TakesCase{"Output_format", "6", false},
+                      TakesCase{"Output_format", "8", true}, TakesCase{"Output_format", "9", false},
+                      TakesCase{"WEBP_quality", "0", false}, TakesCase{"AVIF_speed", "0", true},
+                      TakesCase{"AVIF_speed", "11", false}, TakesCase{"JXL_Lossless", "1", true},
                       TakesCase{"Selected_mode", "3", false}, TakesCase{"Rename_mask", "", true},
                       TakesCase{"AllProcessedBytes", "-7", true}));
 

@@ -178,6 +178,12 @@ AppSettings changedState(const Environment& env) {
   c.Output_path = "/home/u/Фото/out\\x/";
   c.Rename_mask = "[N]_=;[C]";
   c.Output_format = 4;
+  c.WEBP_quality = 55;
+  c.WEBP_Lossless = true;
+  c.AVIF_quality = 33;
+  c.AVIF_speed = 2;
+  c.JXL_quality = 91;
+  c.JXL_Lossless = true;
   c.Selected_mode = 2;
   c.Resize_percent = 150;
   c.Text_Font = {"Liberation Serif", 204, 255, 20, 3};
@@ -227,8 +233,9 @@ TEST(SettingsStore, SaveWritesInTheSaveOrder) {
             "Text_position Img_position Img_path Img_watermark_enabled Text_opacity Resampling_filter Mainform_height "
             "Selected_mode Resize_width Resize_height Resize_percent Counter_length LastUpdateDate Resize_proportional "
             "Rename_enabled Exif EnlargeIfSmall Png_interlace Png_filter J2K_Lossless Watermark_enable "
-            "AllProcessedBytes AllProcessedFiles Auto_rotate Keep_icc Convert_srgb Strip_private Strip_metadata "
-            "[Text_Font] Font [Form_pos_1600x900] X Y Width Height Maximized ");
+            "AllProcessedBytes AllProcessedFiles WEBP_quality WEBP_Lossless AVIF_quality AVIF_speed JXL_quality "
+            "JXL_Lossless Auto_rotate Keep_icc Convert_srgb Strip_private Strip_metadata [Text_Font] Font "
+            "[Form_pos_1600x900] X Y Width Height Maximized ");
   EXPECT_EQ(ini.readString("Settings", "LastUpdateDate", ""), "2024-12-31");
 }
 
@@ -305,7 +312,7 @@ TEST(ConversionKeys, SetOptionsUseTheSameRanges) {
   TConversionSettings s;
   EXPECT_EQ(applySettingsKey(s, "jpg_quality", "500"), ApplyResult::kApplied);
   EXPECT_EQ(s.JPG_quality, 100);
-  EXPECT_EQ(applySettingsKey(s, "Output_format", "6"), ApplyResult::kMalformed);
+  EXPECT_EQ(applySettingsKey(s, "Output_format", "9"), ApplyResult::kMalformed);
   EXPECT_EQ(applySettingsKey(s, "Exif", "yes"), ApplyResult::kMalformed);
   EXPECT_EQ(applySettingsKey(s, "Language", "Russian"), ApplyResult::kIgnored);
   EXPECT_EQ(applySettingsKey(s, "NoSuchKey", "1"), ApplyResult::kUnknownKey);
