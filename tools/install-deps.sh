@@ -9,6 +9,8 @@ packages=(
   # codecs and metadata
   libjpeg62-turbo-dev libpng-dev zlib1g-dev libdeflate-dev libgif-dev libopenjp2-7-dev libtiff-dev libraw-dev libexiv2-dev
   libwebp-dev libavif-dev libheif-dev libjxl-dev
+  # colour profiles
+  liblcms2-dev
   # text
   libfreetype-dev libharfbuzz-dev libfontconfig-dev fonts-liberation2 fonts-dejavu-core
   # desktop program
@@ -22,6 +24,8 @@ packages=(
   # independent readers and writers used by tests (never at run time)
   libimage-exiftool-perl netpbm imagemagick python3-pil libjpeg-turbo-progs libopenjp2-tools
   webp libavif-bin libheif-examples libjxl-tools
+  # colour profiles of tests: lcms's own tools and profiles that Debian ships (Adobe RGB, Display P3, CMYK)
+  liblcms2-utils colord-data argyll-ref libgs-common
 )
 
 missing=()

@@ -80,6 +80,7 @@ OptionPages::OptionPages(QWidget* window, LangString langString)
   m_notebook->addTab(pageResize(), QString());
   m_notebook->addTab(pageText(), QString());
   m_notebook->addTab(pageWatermark(), QString());
+  m_notebook->addTab(pagePhotos(), QString());
   m_notebook->addTab(pageOutput(), QString());
   for (int i = 0; i < m_notebook->count(); ++i)
     m_notebook->setTabText(i, static_cast<TTabSheet*>(m_notebook->widget(i))->caption());

@@ -87,6 +87,7 @@ class OptionPages : public QObject {
   QWidget* pageText();
   QWidget* pageWatermark();
   QWidget* pageOutput();
+  QWidget* pagePhotos();
   // The pages of the later output formats (option_pages_formats.cpp).
   QWidget* pageWebp();
   QWidget* pageAvif();

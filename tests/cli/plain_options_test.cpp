@@ -90,6 +90,10 @@ INSTANTIATE_TEST_SUITE_P(
         TwinCase{"Watermark",
                  {"--watermark", "MARK", "--watermark-position", "center"},
                  {"Img_watermark_enabled=1", "Img_path=MARK", "Img_position=3"}},
+        TwinCase{"PhotoOptions",
+                 {"--auto-rotate", "--srgb", "--strip-private", "--no-icc"},
+                 {"Auto_rotate=1", "Convert_srgb=1", "Strip_private=1", "Keep_icc=0"}},
+        TwinCase{"Strip", {"-f", "jpg", "--strip"}, {"Output_format=0", "Strip_metadata=1"}},
         TwinCase{"Overwrite", {"--overwrite"}, {"Overwrite=1"}, true}, TwinCase{"Threads", {"-j", "1"}, {"Threads=1"}},
         // -q and --lossless reach the keys of the format the options end with, in any order;
         // lossy outputs carry no Exif here: the block holds the time of writing.

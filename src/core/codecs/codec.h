@@ -43,11 +43,18 @@ struct DecodedImage {
   int orientation = 1;
   /// The ICC profile the pixels are in, as the file embeds it; empty for sRGB or none.
   std::vector<uint8_t> iccProfile;
+  /// The 32-bit bitmap holds the source's CMYK ink amounts (cyan, magenta, yellow, black; 0 is
+  /// no ink) instead of blue, green, red, alpha: only when DecodeContext::keepCmykInks asked
+  /// for them and an ICC profile came with them, so that the profile can turn them into colours.
+  bool cmykInks = false;
 };
 
 /// Per-call context of a decoder.
 struct DecodeContext {
   std::string path;  // the source path (for side files such as a Dr. Halo palette)
+  /// A CMYK source that embeds an ICC profile keeps its ink amounts (DecodedImage::cmykInks)
+  /// instead of the plain conversion to colours; readers that cannot do it ignore the wish.
+  bool keepCmykInks = false;
 };
 
 using DecodeFn = DecodedImage (*)(std::span<const uint8_t> data, const DecodeContext& context);
@@ -58,6 +65,11 @@ struct CodecDescriptor {
   std::string_view description;
   DecodeFn decode = nullptr;
 };
+
+/// The plain conversion of CMYK ink amounts (DecodedImage::cmykInks) to blue, green, red with
+/// alpha 255, used when no profile applies: each colour is what its ink leaves of white, times
+/// what black leaves.
+void cmykInksToBgra(Bitmap& bitmap);
 
 // The descriptors, one per format file, listed by registry.cpp.
 extern const CodecDescriptor kBmpCodec, kIcoCodec, kMetafileCodec, kJpegCodec, kTgaCodec, kTiffCodec,

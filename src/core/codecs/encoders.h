@@ -34,14 +34,17 @@ struct PngWriteOptions {
 std::vector<uint8_t> encodeBmp(const Bitmap& image);
 /// Run-length encoded Targa; 32 bits with the alpha plane's alpha when `alpha` is given.
 std::vector<uint8_t> encodeTga(const Bitmap& image, const Bitmap* alpha);
-/// PNG of colour type 6 with the alpha plane's alpha when `alpha` is given, else type 2.
-std::vector<uint8_t> encodePng(const Bitmap& image, const Bitmap* alpha, const PngWriteOptions& options);
-/// Baseline (or progressive) JPEG of the image converted to 24 bits.
-std::vector<uint8_t> encodeJpeg(const Bitmap& image, int quality, bool progressive);
+/// PNG of colour type 6 with the alpha plane's alpha when `alpha` is given, else type 2; with
+/// an iCCP chunk when `icc` holds a profile.
+std::vector<uint8_t> encodePng(const Bitmap& image, const Bitmap* alpha, const PngWriteOptions& options,
+                               std::span<const uint8_t> icc = {});
+/// Baseline (or progressive) JPEG of the image converted to 24 bits; with APP2 ICC segments
+/// when `icc` holds a profile.
+std::vector<uint8_t> encodeJpeg(const Bitmap& image, int quality, bool progressive, std::span<const uint8_t> icc = {});
 /// Single-frame GIF; deeper images are quantised; honours the transparent-colour mark.
 std::vector<uint8_t> encodeGif(const Bitmap& image);
-/// JP2 file; `lossless` gives rate 0.
-std::vector<uint8_t> encodeJpeg2000(const Bitmap& image, int quality, bool lossless);
+/// JP2 file; `lossless` gives rate 0; a profile in `icc` goes into the colr box.
+std::vector<uint8_t> encodeJpeg2000(const Bitmap& image, int quality, bool lossless, std::span<const uint8_t> icc = {});
 
 // The modern formats. Each takes the alpha from the alpha plane when `alpha` is given, and
 // stores `exif` (a TIFF structure, nothing when empty) in its container's Exif place.

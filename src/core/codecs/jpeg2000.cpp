@@ -7,6 +7,7 @@
 
 #include "base/error.h"
 #include "codecs/codec.h"
+#include "codecs/icc_profile.h"
 
 namespace brevane::codecs {
 namespace {
@@ -223,6 +224,10 @@ DecodedImage decode(std::span<const uint8_t> data, const DecodeContext&) {
   }
   if (isYcc(img) && (count == 3 || count == 4)) yccToRgb(bmp, bytesPerPixel);
   if (bpp == 32) bmp.setAlphaMode(AlphaMode::kStraight);
+  // The colr box's profile (OpenJPEG keeps a CIELab description there with a length of 0).
+  if (img.icc_profile_buf && img.icc_profile_len > 0)
+    image.iccProfile.assign(img.icc_profile_buf,
+                            img.icc_profile_buf + std::min<size_t>(img.icc_profile_len, kMaxIccProfileBytes));
   return image;
 }
 

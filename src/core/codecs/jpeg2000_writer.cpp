@@ -9,6 +9,7 @@
 #include "base/error.h"
 #include "base/platform.h"
 #include "codecs/encoders.h"
+#include "codecs/icc_profile.h"
 #include "codecs/jpeg2000_rate.h"
 
 namespace brevane::codecs {
@@ -77,7 +78,7 @@ struct Encoding {
 
 }  // namespace
 
-std::vector<uint8_t> encodeJpeg2000(const Bitmap& image, int quality, bool lossless) {
+std::vector<uint8_t> encodeJpeg2000(const Bitmap& image, int quality, bool lossless, std::span<const uint8_t> icc) {
   if (image.empty()) throw Error("Cannot write an empty image");
   Bitmap converted;
   const Bitmap* src = &trueColour(image, converted);
@@ -144,6 +145,9 @@ std::vector<uint8_t> encodeJpeg2000(const Bitmap& image, int quality, bool lossl
             opj_end_compress(enc.codec, enc.stream);
   if (out.outOfMemory) throw std::bad_alloc();
   if (!ok) throw Error(kEncodeFailed);
+  // With a profile the colr box holds it instead of the sRGB enumeration; OpenJPEG 2.5 marks
+  // the box for a profile but does not write one, so the box is replaced afterwards.
+  if (!icc.empty()) return jp2WithIccProfile(out.bytes, icc);
   return std::move(out.bytes);
 }
 

@@ -8,6 +8,8 @@
 
 #include "base/error.h"
 #include "codecs/codec.h"
+#include "codecs/icc_profile.h"
+#include "codecs/orientation.h"
 
 namespace brevane::codecs {
 namespace {
@@ -60,6 +62,9 @@ extern "C" void jpeg_onProgress(j_common_ptr cinfo) {
 bool startDecompress(jpeg_decompress_struct* cinfo, ErrorManager* err, const uint8_t* data, size_t size) {
   if (setjmp(err->jump)) return false;
   jpeg_mem_src(cinfo, data, static_cast<unsigned long>(size));
+  // Exif (for the orientation) and ICC segments are kept whole for the reads after the header.
+  jpeg_save_markers(cinfo, JPEG_APP0 + 1, 0xFFFF);
+  jpeg_save_markers(cinfo, JPEG_APP0 + 2, 0xFFFF);
   jpeg_read_header(cinfo, TRUE);
   cinfo->dct_method = JDCT_ISLOW;
   cinfo->scale_num = cinfo->scale_denom = 1;
@@ -112,23 +117,31 @@ struct Decompressor {
   [[noreturn]] void fail() const { throw Error(format("JPEG error #%d (%s)", err.code, err.message)); }
 };
 
-// CMYK as stored (inverted by Adobe writers) to blue, green, red with alpha 255.
-void cmykToBgra(Bitmap& bitmap, bool adobeInverted) {
+// The orientation of the first Exif segment and the ICC profile of the APP2 segments.
+void readMarkers(const jpeg_decompress_struct& cinfo, DecodedImage& image) {
+  std::vector<std::span<const uint8_t>> app2;
+  bool exifSeen = false;
+  for (jpeg_saved_marker_ptr m = cinfo.marker_list; m; m = m->next) {
+    std::span<const uint8_t> payload(m->data, m->data_length);
+    if (m->marker == JPEG_APP0 + 2) app2.push_back(payload);
+    if (m->marker == JPEG_APP0 + 1 && !exifSeen && payload.size() >= 6 && std::memcmp(m->data, "Exif\0\0", 6) == 0) {
+      exifSeen = true;
+      image.orientation = exifOrientation(payload);
+    }
+  }
+  image.iccProfile = jpegIccProfile(app2);
+}
+
+// CMYK as stored to ink amounts (0 is no ink): Adobe writers store 255 minus the ink.
+void cmykToInks(Bitmap& bitmap, bool adobeInverted) {
+  if (!adobeInverted) return;
   for (int y = 0; y < bitmap.height(); ++y) {
     uint8_t* p = bitmap.scanLine(y);
-    for (int x = 0; x < bitmap.width(); ++x, p += 4) {
-      unsigned c = p[0], m = p[1], ye = p[2], k = p[3];
-      if (!adobeInverted) c = 255 - c, m = 255 - m, ye = 255 - ye, k = 255 - k;
-      // With inverted values, each channel is (255 - ink) * (255 - black) / 255.
-      p[2] = static_cast<uint8_t>((c * k + 127) / 255);
-      p[1] = static_cast<uint8_t>((m * k + 127) / 255);
-      p[0] = static_cast<uint8_t>((ye * k + 127) / 255);
-      p[3] = 255;
-    }
+    for (size_t i = 0; i < static_cast<size_t>(bitmap.width()) * 4; ++i) p[i] = static_cast<uint8_t>(255 - p[i]);
   }
 }
 
-DecodedImage decode(std::span<const uint8_t> data, const DecodeContext&) {
+DecodedImage decode(std::span<const uint8_t> data, const DecodeContext& context) {
   if (data.size() < 2) throw Error(format("JPEG error #%d (%s)", JERR_INPUT_EMPTY, "Empty input file"));
   Decompressor d;
   if (!startDecompress(&d.cinfo, &d.err, data.data(), data.size())) d.fail();
@@ -140,6 +153,7 @@ DecodedImage decode(std::span<const uint8_t> data, const DecodeContext&) {
 
   DecodedImage image;
   image.kind = DecodedKind::kJpeg;
+  readMarkers(d.cinfo, image);
   // Every row is written by readRows (or the decode fails), so the pixels are not zero-filled.
   image.bitmap.resetForOverwrite(static_cast<int>(d.cinfo.output_width), static_cast<int>(d.cinfo.output_height),
                                  bpp);
@@ -147,11 +161,31 @@ DecodedImage decode(std::span<const uint8_t> data, const DecodeContext&) {
   std::vector<uint8_t*> rows(d.cinfo.output_height);
   for (int y = 0; y < image.bitmap.height(); ++y) rows[y] = image.bitmap.scanLine(y);
   if (!readRows(&d.cinfo, &d.err, rows.data())) d.fail();
-  if (bpp == 32) cmykToBgra(image.bitmap, d.cinfo.saw_Adobe_marker);
+  if (bpp == 32) {
+    cmykToInks(image.bitmap, d.cinfo.saw_Adobe_marker);
+    if (context.keepCmykInks && !image.iccProfile.empty())
+      image.cmykInks = true;
+    else
+      cmykInksToBgra(image.bitmap);
+  }
   return image;
 }
 
 }  // namespace
+
+void cmykInksToBgra(Bitmap& bitmap) {
+  for (int y = 0; y < bitmap.height(); ++y) {
+    uint8_t* p = bitmap.scanLine(y);
+    for (int x = 0; x < bitmap.width(); ++x, p += 4) {
+      // Each colour is what the ink leaves of white, times what black leaves.
+      unsigned c = 255u - p[0], m = 255u - p[1], ye = 255u - p[2], k = 255u - p[3];
+      p[2] = static_cast<uint8_t>((c * k + 127) / 255);
+      p[1] = static_cast<uint8_t>((m * k + 127) / 255);
+      p[0] = static_cast<uint8_t>((ye * k + 127) / 255);
+      p[3] = 255;
+    }
+  }
+}
 
 const CodecDescriptor kJpegCodec{"JPG images", &decode};
 

@@ -59,7 +59,8 @@ extern "C" void termDest(j_compress_ptr cinfo) {
 
 // The only function that can be left by longjmp: plain C data, no destructors to skip.
 // Returns false with err->message set on failure; dest->buffer is the caller's to free.
-bool compressRows(const Bitmap& image, int quality, bool progressive, MemoryDest* dest, ErrorManager* err) {
+bool compressRows(const Bitmap& image, int quality, bool progressive, const uint8_t* icc, size_t iccSize,
+                  MemoryDest* dest, ErrorManager* err) {
   jpeg_compress_struct cinfo;
   cinfo.err = jpeg_std_error(&err->pub);
   err->pub.error_exit = onJpegError;
@@ -83,6 +84,8 @@ bool compressRows(const Bitmap& image, int quality, bool progressive, MemoryDest
   jpeg_set_quality(&cinfo, quality, TRUE);
   if (progressive) jpeg_simple_progression(&cinfo);
   jpeg_start_compress(&cinfo, TRUE);
+  // APP2 "ICC_PROFILE" segments, numbered and cut as the ICC specification says.
+  if (iccSize > 0) jpeg_write_icc_profile(&cinfo, icc, static_cast<unsigned int>(iccSize));
   while (cinfo.next_scanline < cinfo.image_height) {
     JSAMPROW row = const_cast<JSAMPROW>(image.scanLine(static_cast<int>(cinfo.next_scanline)));
     jpeg_write_scanlines(&cinfo, &row, 1);
@@ -94,7 +97,7 @@ bool compressRows(const Bitmap& image, int quality, bool progressive, MemoryDest
 
 }  // namespace
 
-std::vector<uint8_t> encodeJpeg(const Bitmap& image, int quality, bool progressive) {
+std::vector<uint8_t> encodeJpeg(const Bitmap& image, int quality, bool progressive, std::span<const uint8_t> icc) {
   if (image.empty()) throw Error("Cannot write an empty image");
   const Bitmap* src = &image;
   Bitmap converted;
@@ -108,7 +111,7 @@ std::vector<uint8_t> encodeJpeg(const Bitmap& image, int quality, bool progressi
   dest.capacity = std::max<size_t>(65536, src->byteSize() / 8);
   dest.buffer = static_cast<unsigned char*>(std::malloc(dest.capacity));
   if (!dest.buffer) throw std::bad_alloc();
-  bool ok = compressRows(*src, quality, progressive, &dest, &err);
+  bool ok = compressRows(*src, quality, progressive, icc.data(), icc.size(), &dest, &err);
   std::vector<uint8_t> bytes;
   try {
     if (ok) bytes.assign(dest.buffer, dest.buffer + dest.used);

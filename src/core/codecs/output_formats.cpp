@@ -8,10 +8,10 @@ namespace brevane::codecs {
 namespace {
 
 std::vector<uint8_t> jpeg(const Bitmap& image, const Bitmap*, const EncodeOptions& o) {
-  return encodeJpeg(image, o.jpegQuality, o.jpegProgressive);
+  return encodeJpeg(image, o.jpegQuality, o.jpegProgressive, o.iccProfile);
 }
 std::vector<uint8_t> png(const Bitmap& image, const Bitmap* alpha, const EncodeOptions& o) {
-  return encodePng(image, alpha, o.png);
+  return encodePng(image, alpha, o.png, o.iccProfile);
 }
 std::vector<uint8_t> bmp(const Bitmap& image, const Bitmap*, const EncodeOptions&) {
   return encodeBmp(image);
@@ -20,7 +20,7 @@ std::vector<uint8_t> gif(const Bitmap& image, const Bitmap*, const EncodeOptions
   return encodeGif(image);
 }
 std::vector<uint8_t> jpeg2000(const Bitmap& image, const Bitmap*, const EncodeOptions& o) {
-  return encodeJpeg2000(image, o.jpeg2000Quality, o.jpeg2000Lossless);
+  return encodeJpeg2000(image, o.jpeg2000Quality, o.jpeg2000Lossless, o.iccProfile);
 }
 std::vector<uint8_t> tga(const Bitmap& image, const Bitmap* alpha, const EncodeOptions&) {
   return encodeTga(image, alpha);

@@ -36,6 +36,9 @@ struct EncodeOptions {
   JxlWriteOptions jxl;
   /// The Exif block (a TIFF structure) for formats that keep it in their container; empty: none.
   std::span<const uint8_t> exif;
+  /// The ICC profile to embed (JPEG, PNG and JPEG 2000 can hold one); empty for none. The
+  /// bytes belong to the caller and stay valid for the call.
+  std::span<const uint8_t> iccProfile;
 };
 
 /// Where a format carries the Exif block of a run with `Exif` on.

@@ -7,6 +7,8 @@
 #include "base/byte_buffer.h"
 #include "base/error.h"
 #include "codecs/codec.h"
+#include "codecs/icc_profile.h"
+#include "codecs/orientation.h"
 
 namespace brevane::codecs {
 namespace {
@@ -61,6 +63,10 @@ bool readInfo(png_structp png, png_infop info, Info* out) {
   png_set_user_limits(png, kMaxSide, kMaxSide);
   png_set_chunk_malloc_max(png, kMaxChunkBytes);
   png_set_chunk_cache_max(png, 1000);
+  // The profile is taken as the file holds it (libpng would drop one it finds fault with
+  // without a word); the profile check decides and reports.
+  static const png_byte kIccp[] = {'i', 'C', 'C', 'P', 0};
+  png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_ALWAYS, kIccp, 1);
   png_read_info(png, info);
   png_get_IHDR(png, info, &out->width, &out->height, &out->bitDepth, &out->colorType, &out->interlace, nullptr,
                nullptr);
@@ -221,6 +227,22 @@ void convert(const Info& h, const ByteBuffer& buffer, DecodedImage& image) {
   }
 }
 
+// The profile of the first iCCP chunk and the orientation of the eXIf chunk, wherever in the
+// file they stood (the info holds the chunks from before and after the image data).
+void readMetadata(png_structp png, png_infop info, DecodedImage& image) {
+  png_unknown_chunkp chunks = nullptr;
+  int count = png_get_unknown_chunks(png, info, &chunks);
+  for (int i = 0; i < count && chunks; ++i) {
+    if (std::memcmp(chunks[i].name, "iCCP", 4) != 0 || !chunks[i].data) continue;
+    image.iccProfile = pngIccProfile(std::span<const uint8_t>(chunks[i].data, chunks[i].size));
+    break;
+  }
+  png_uint_32 exifSize = 0;
+  png_bytep exif = nullptr;
+  if (png_get_eXIf_1(png, info, &exifSize, &exif) && exif)
+    image.orientation = exifOrientation(std::span<const uint8_t>(exif, exifSize));
+}
+
 DecodedImage decode(std::span<const uint8_t> data, const DecodeContext&) {
   if (data.size() < 8 || png_sig_cmp(data.data(), 0, 8) != 0) throw Error("PNG image is not valid (invalid header)");
   Reader r;
@@ -253,6 +275,7 @@ DecodedImage decode(std::span<const uint8_t> data, const DecodeContext&) {
   }
   if (!readRows(r.png, rows.data())) r.fail();
   readEnd(r.png, r.info);
+  readMetadata(r.png, r.info, image);
   if (depth)
     finishDirect(h, image.bitmap);
   else

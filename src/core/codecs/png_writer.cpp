@@ -13,6 +13,7 @@
 #include "base/bytes.h"
 #include "base/error.h"
 #include "codecs/encoders.h"
+#include "codecs/icc_profile.h"
 #include "codecs/png_filter.h"
 
 namespace brevane::codecs {
@@ -149,7 +150,8 @@ constexpr Pass kAdam7[7] = {{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8}, {2, 0, 4, 
 
 }  // namespace
 
-std::vector<uint8_t> encodePng(const Bitmap& image, const Bitmap* alpha, const PngWriteOptions& options) {
+std::vector<uint8_t> encodePng(const Bitmap& image, const Bitmap* alpha, const PngWriteOptions& options,
+                               std::span<const uint8_t> icc) {
   if (image.empty()) throw Error("Cannot write an empty image");
   if (alpha && (alpha->width() != image.width() || alpha->height() != image.height() || alpha->bitsPerPixel() != 24))
     throw Error("Alpha plane does not match the image");
@@ -225,6 +227,10 @@ std::vector<uint8_t> encodePng(const Bitmap& image, const Bitmap* alpha, const P
   ihdr.push_back(0);                       // adaptive filtering
   ihdr.push_back(options.interlace ? 1 : 0);
   putChunk(out, "IHDR", ihdr.data(), ihdr.size());
+  if (!icc.empty()) {
+    std::vector<uint8_t> iccp = pngIccChunkData(icc);
+    putChunk(out, "iCCP", iccp.data(), iccp.size());
+  }
   for (size_t pos = 0; pos < zsize; pos += kIdatBytes)
     putChunk(out, "IDAT", z.data() + pos, std::min(kIdatBytes, zsize - pos));
   putChunk(out, "IEND", nullptr, 0);

@@ -12,6 +12,7 @@
 #include "base/error.h"
 #include "codecs/codec.h"
 #include "codecs/extra_util.h"
+#include "codecs/icc_profile.h"
 
 namespace brevane::codecs {
 namespace {
@@ -150,8 +151,8 @@ std::array<PaletteEntry, 256> readColourModeData(ByteReader& r, int mode) {
   return palette;
 }
 
-// Image resources: only the transparent index of an indexed image is of use here (-1: none).
-int readTransparentIndex(ByteReader& r) {
+// Image resources: the transparent index of an indexed image (-1: none) and the ICC profile.
+int readImageResources(ByteReader& r, std::vector<uint8_t>& iccProfile) {
   int transparentIndex = -1;
   uint32_t resourcesLength = r.u32be();
   ByteReader res(r.bytes(resourcesLength), kTruncated);
@@ -169,6 +170,9 @@ int readTransparentIndex(ByteReader& r) {
     auto body = res.bytes(length);
     if (length % 2 && !res.atEnd()) res.skip(1);
     if (id == 1047 && body.size() >= 2) transparentIndex = (body[0] << 8) | body[1];
+    if (id == 1039 && iccProfile.empty())
+      iccProfile.assign(body.begin(),
+                        body.begin() + static_cast<std::ptrdiff_t>(std::min(body.size(), kMaxIccProfileBytes)));
   }
   return transparentIndex;
 }
@@ -326,11 +330,11 @@ DecodedImage decode(std::span<const uint8_t> data, const DecodeContext&) {
   ByteReader r(data, kTruncated);
   const Header h = readHeader(r, data);
   const std::array<PaletteEntry, 256> palette = readColourModeData(r, h.mode);
-  const int transparentIndex = readTransparentIndex(r);
+  DecodedImage out;
+  const int transparentIndex = readImageResources(r, out.iccProfile);
   const bool transparency = mergedTransparency(r, h.large) && h.channels > h.baseChannels;
   const Planes planes = readPlanes(r, data, h, h.baseChannels + (transparency ? 1 : 0));
 
-  DecodedImage out;
   Bitmap& bm = out.bitmap;
   const int iw = static_cast<int>(h.width), ih = static_cast<int>(h.height);
   if (h.mode == kBitmapMode) {

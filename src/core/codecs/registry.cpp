@@ -163,9 +163,9 @@ const CodecDescriptor& decoderFor(const std::string& path) {
 
 }  // namespace
 
-DecodedImage decodeBytes(const std::string& path, std::span<const uint8_t> data) {
+DecodedImage decodeBytes(const std::string& path, std::span<const uint8_t> data, bool keepCmykInks) {
   const CodecDescriptor& codec = decoderFor(path);
-  DecodeContext context{path};
+  DecodeContext context{path, keepCmykInks};
   DecodedImage image = codec.decode(data, context);
   if (image.kind != DecodedKind::kMetafile) {
     image.width = image.bitmap.width();
@@ -174,10 +174,10 @@ DecodedImage decodeBytes(const std::string& path, std::span<const uint8_t> data)
   return image;
 }
 
-DecodedImage loadImage(const std::string& path, FileIdentity* identity) {
+DecodedImage loadImage(const std::string& path, FileIdentity* identity, bool keepCmykInks) {
   decoderFor(path);  // an unknown extension fails before the file is read
   std::vector<uint8_t> data = readFile(path, identity);
-  return decodeBytes(path, data);
+  return decodeBytes(path, data, keepCmykInks);
 }
 
 }  // namespace brevane::codecs

@@ -61,9 +61,10 @@ const CodecDescriptor* findDecoder(std::string_view extension);
 
 /// Registry load: reads the file and decodes it with the decoder of its extension. Throws
 /// brevane::Error: "Unknown picture file extension (.%s)", the file system's message, or the
-/// decoder's message. `identity`, when given, receives the file that was read.
-DecodedImage loadImage(const std::string& path, FileIdentity* identity = nullptr);
+/// decoder's message. `identity`, when given, receives the file that was read. `keepCmykInks`:
+/// see DecodeContext.
+DecodedImage loadImage(const std::string& path, FileIdentity* identity = nullptr, bool keepCmykInks = false);
 /// Decodes bytes already read with the decoder of `path`'s extension.
-DecodedImage decodeBytes(const std::string& path, std::span<const uint8_t> data);
+DecodedImage decodeBytes(const std::string& path, std::span<const uint8_t> data, bool keepCmykInks = false);
 
 }  // namespace brevane::codecs

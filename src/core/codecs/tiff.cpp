@@ -9,6 +9,7 @@
 
 #include "base/error.h"
 #include "codecs/codec.h"
+#include "codecs/icc_profile.h"
 
 namespace brevane::codecs {
 namespace {
@@ -324,6 +325,18 @@ Bitmap rasterToBitmap(const TIFFRGBAImage& img, const std::vector<uint32_t>& ras
   return bmp;
 }
 
+// The profile of the first page; the orientation tag, 1 when absent or out of range.
+void readMetadata(TIFF* tif, DecodedImage& image) {
+  uint32_t size = 0;
+  void* profile = nullptr;
+  if (TIFFGetField(tif, TIFFTAG_ICCPROFILE, &size, &profile) && profile && size > 0)
+    image.iccProfile.assign(static_cast<const uint8_t*>(profile),
+                            static_cast<const uint8_t*>(profile) + std::min<size_t>(size, kMaxIccProfileBytes));
+  uint16_t orientation = ORIENTATION_TOPLEFT;
+  TIFFGetField(tif, TIFFTAG_ORIENTATION, &orientation);
+  image.orientation = orientation >= 1 && orientation <= 8 ? orientation : 1;
+}
+
 DecodedImage decode(std::span<const uint8_t> data, const DecodeContext&) {
   MemoryFile file{data.data(), data.size(), 0, {}};
   TiffHandle h;
@@ -342,6 +355,7 @@ DecodedImage decode(std::span<const uint8_t> data, const DecodeContext&) {
   checkImageSize(width, height);
   DecodedImage image;
   image.kind = DecodedKind::kBitmap;
+  readMetadata(h.tif, image);
   char message[1024] = {0};
   RgbaImage rgba;
   if (preferSampleReader(h.tif) || !TIFFRGBAImageOK(h.tif, message) ||
@@ -357,7 +371,15 @@ DecodedImage decode(std::span<const uint8_t> data, const DecodeContext&) {
     return image;
   }
   rgba.begun = true;
-  rgba.img.req_orientation = ORIENTATION_TOPLEFT;
+  // The RGBA interface turns the mirrored and upside-down orientations (2-4) upright itself;
+  // the turned ones (5-8) it can only flip, which would leave them mirrored: those are read as
+  // stored, and the orientation says what is left to do.
+  if (image.orientation >= 5) {
+    rgba.img.req_orientation = static_cast<uint16_t>(image.orientation);
+  } else {
+    rgba.img.req_orientation = ORIENTATION_TOPLEFT;
+    image.orientation = 1;
+  }
   std::vector<uint32_t> raster(static_cast<size_t>(width) * height);
   if (!TIFFRGBAImageGet(&rgba.img, raster.data(), width, height)) fail(file, "cannot read the image data");
   image.bitmap = rasterToBitmap(rgba.img, raster, width, height);

@@ -2,6 +2,9 @@
 // works on, with the alpha plane when the source has alpha.
 #pragma once
 
+#include <cstdint>
+#include <vector>
+
 #include "base/bitmap.h"
 #include "codecs/codec.h"
 
@@ -13,6 +16,8 @@ struct WorkingImage {
   Bitmap image;
   Bitmap alpha;
   bool hasAlpha = false;
+  std::vector<uint8_t> iccProfile;  // the profile the outputs carry (empty: none)
+  int turnedBy = 1;                 // the Exif orientation the image was turned upright by
 };
 
 /// True when a decoded image takes the alpha path (PNG colour type 6, a Targa reporting

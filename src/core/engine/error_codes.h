@@ -19,5 +19,8 @@ inline constexpr char kWatermark[] = "WLE:";
 inline constexpr char kSave[] = "FSE:";
 /// The automatic format step failed outside its save; the line names the output path.
 inline constexpr char kAutoFormat[] = "AFE:";
+/// The source's ICC profile is damaged and was ignored: the file is still converted, as if it
+/// had none. The line names the source.
+inline constexpr char kColourProfile[] = "ICC:";
 
 }  // namespace brevane::errorcode

@@ -31,7 +31,8 @@ namespace brevane {
 using codecs::DecodedImage;
 using codecs::DecodedKind;
 
-DecodedSource decodeSource(const std::string& path, DecodeFailure& failure, const WrittenFiles* written) {
+DecodedSource decodeSource(const std::string& path, DecodeFailure& failure, const WrittenFiles* written,
+                           bool keepCmykInks) {
   DecodedSource result;
   if (codecs::isRawExtension(extensionOf(path))) {
     failure = DecodeFailure::kRaw;
@@ -57,7 +58,7 @@ DecodedSource decodeSource(const std::string& path, DecodeFailure& failure, cons
     // is checked against the run's outputs: a source listed twice (a link, "./") or replaced
     // by another file's output is never converted from an output.
     FileIdentity identity;
-    result.image = codecs::loadImage(path, &identity);
+    result.image = codecs::loadImage(path, &identity, keepCmykInks);
     if (written && written->contains(identity)) throw Error(kReplacedByOutput);
     int64_t size = fileSize(path);
     result.inputSize = size < 0 || size > INT32_MAX ? (size < 0 ? -1 : INT32_MAX) : static_cast<int32_t>(size);
@@ -80,10 +81,11 @@ std::string messageOf(const std::exception& e) {
 
 // The Exif carry-over in memory: the source's block is read (under the lock) before anything
 // is written, so a source converted onto itself keeps its Exif.
-std::vector<uint8_t> withExif(const std::vector<uint8_t>& jpeg, const std::string& source) {
+std::vector<uint8_t> withExif(const std::vector<uint8_t>& jpeg, const std::string& source, const PhotoOptions& photo,
+                              const WorkingImage& w) {
   std::lock_guard lock(ConversionLock());
   exif::SourceExif src = exif::readSourceExif(source);
-  return exif::carryOver(jpeg, src, localNow());
+  return exif::carryOver(jpeg, src, localNow(), exifEdits(photo, w.turnedBy, src));
 }
 
 // Records an output among the run's files before it gets its name: a worker that opens the
@@ -94,10 +96,10 @@ BeforePlacing recordOutput(const PipelineEnv& env) {
 }
 
 // The Exif block of an output that keeps it in its container, for the working image's size.
-std::vector<uint8_t> containerExif(const std::string& source, const Bitmap& image) {
+std::vector<uint8_t> containerExif(const std::string& source, const PhotoOptions& photo, const WorkingImage& w) {
   std::lock_guard lock(ConversionLock());
   exif::SourceExif src = exif::readSourceExif(source);
-  return exif::exifBlock(src, localNow(), image.width(), image.height());
+  return exif::exifBlock(src, localNow(), w.image.width(), w.image.height(), exifEdits(photo, w.turnedBy, src));
 }
 
 void addOutputBytes(const PipelineEnv& env, const std::string& path) {
@@ -115,19 +117,22 @@ void writeSingle(TConversionThread& worker, const PipelineEnv& env, const Workin
     if (!format) throw Error("Unknown output format " + worker.format);
     const Bitmap* alpha = format->takesAlpha && w.hasAlpha ? &w.alpha : nullptr;
     codecs::EncodeOptions options = encodeOptions(s);
+    options.iccProfile = w.iccProfile;
+    const PhotoOptions photo = photoOptions(s);
+    const bool carryExif = s.Exif && !s.Strip_metadata;
     std::vector<uint8_t> block;
-    if (format->exif == codecs::ExifPlace::kContainer && s.Exif) {
+    if (format->exif == codecs::ExifPlace::kContainer && carryExif) {
       try {
-        block = containerExif(worker.filename, w.image);
+        block = containerExif(worker.filename, photo, w);
         options.exif = block;
       } catch (const std::exception& e) {
         exifError = messageOf(e);  // the file is still written, without Exif
       }
     }
     bytes = format->encode(w.image, alpha, options);
-    if (format->exif == codecs::ExifPlace::kJpegSegment && s.Exif) {
+    if (format->exif == codecs::ExifPlace::kJpegSegment && carryExif) {
       try {
-        bytes = withExif(bytes, worker.filename);
+        bytes = withExif(bytes, worker.filename, photo, w);
       } catch (const std::exception& e) {
         exifError = messageOf(e);  // the JPEG is still written, without Exif
       }
@@ -146,11 +151,11 @@ void writeSingle(TConversionThread& worker, const PipelineEnv& env, const Workin
 void writeAutomatic(TConversionThread& worker, const PipelineEnv& env, const WorkingImage& w) {
   const TConversionSettings& s = env.settings;
   try {
-    std::vector<uint8_t> jpeg = codecs::encodeJpeg(w.image, s.JPG_quality, false);
+    std::vector<uint8_t> jpeg = codecs::encodeJpeg(w.image, s.JPG_quality, false, w.iccProfile);
     std::vector<uint8_t> png;
     std::string ext = toUpper(extensionOf(worker.filename));
     bool pngCandidate = ext != ".JPG" && ext != ".JPEG";
-    if (pngCandidate) png = codecs::encodePng(w.image, w.hasAlpha ? &w.alpha : nullptr, {false, true, 9});
+    if (pngCandidate) png = codecs::encodePng(w.image, w.hasAlpha ? &w.alpha : nullptr, {false, true, 9}, w.iccProfile);
     bool choosePng = pngCandidate && png.size() < jpeg.size();
     const codecs::OutputFormatInfo& chosen =
         codecs::outputFormat(choosePng ? codecs::OutputFormat::kPng : codecs::OutputFormat::kJpeg);
@@ -158,9 +163,10 @@ void writeAutomatic(TConversionThread& worker, const PipelineEnv& env, const Wor
     if (!s.Overwrite && fileExists(worker.target)) throw Error("File already exists");
 
     std::optional<std::string> exifError;
-    if (!choosePng && s.Exif) {
+    const bool carryExif = s.Exif && !s.Strip_metadata;
+    if (!choosePng && carryExif) {
       try {
-        jpeg = withExif(jpeg, worker.filename);
+        jpeg = withExif(jpeg, worker.filename, photoOptions(s), w);
       } catch (const std::exception& e) {
         exifError = messageOf(e);
       }
@@ -172,7 +178,7 @@ void writeAutomatic(TConversionThread& worker, const PipelineEnv& env, const Wor
       // A failed save is reported without a code and the step goes on; the carry-over of a
       // JPEG then has no file to work on.
       env.log.add(worker.target + ": " + e.what());
-      if (!choosePng && s.Exif) exifError = e.what();
+      if (!choosePng && carryExif) exifError = e.what();
     }
     addOutputBytes(env, worker.target);
     if (exifError) env.log.add(errorcode::kAutoFormat, worker.target, *exifError);
@@ -199,10 +205,12 @@ bool passOverwriteGuard(TConversionThread& worker, const PipelineEnv& env) {
 // The worker's memory claim covers its images from the decode to its end; a decode refused for
 // memory that other workers hold waits until they release some.
 bool decodeToWorkingImage(TConversionThread& worker, const PipelineEnv& env, MemoryClaim& claim, WorkingImage& w) {
+  const PhotoOptions photo = photoOptions(env.settings);
   DecodedSource source;
   DecodeFailure failure = DecodeFailure::kSource;
   try {
-    source = claim.retryWhenMemoryFrees([&] { return decodeSource(worker.filename, failure, env.written); });
+    source = claim.retryWhenMemoryFrees(
+        [&] { return decodeSource(worker.filename, failure, env.written, photo.keepCmykInks()); });
   } catch (const std::exception& e) {
     switch (failure) {
       case DecodeFailure::kRawLibrary: env.log.add(worker.target + ": " + e.what()); break;
@@ -213,7 +221,15 @@ bool decodeToWorkingImage(TConversionThread& worker, const PipelineEnv& env, Mem
   }
   atomicAdd(env.counters.processedbytes, source.inputSize / 1024);
   try {
+    // The profile and the orientation, before the size changes: a damaged profile is set
+    // aside with a line of its own and the file goes on.
+    std::string profileProblem;
+    std::vector<uint8_t> profile = applyPhotoColour(source.image, photo, profileProblem);
+    if (!profileProblem.empty()) env.log.add(errorcode::kColourProfile, worker.filename, profileProblem);
+    const int orientation = source.image.orientation;
     w = buildWorkingImage(std::move(source.image));
+    w.iccProfile = std::move(profile);
+    turnUpright(w, orientation, photo);
   } catch (const std::exception& e) {
     env.log.add(errorcode::kOpen, worker.filename, messageOf(e));
     return false;

@@ -56,6 +56,11 @@ struct TConversionSettings {
   bool Img_watermark_enabled = false;
   std::string Img_path;  // program folder + "watermark.png" by defaults()
   int Img_position = 6;
+  bool Auto_rotate = false;     // turn by the source's orientation before resizing
+  bool Keep_icc = true;         // the source's ICC profile into outputs that hold one
+  bool Convert_srgb = false;    // the pixels turned into sRGB by the source's profile
+  bool Strip_private = false;   // no GPS, owner, serial numbers or maker note in the carried Exif
+  bool Strip_metadata = false;  // no Exif, no ICC profile, no XMP in any output
 
   /// Locale conventions: textfs for stamped text, filefs (separators "_") for names.
   DateTimeFormat textfs;

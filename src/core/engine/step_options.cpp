@@ -39,6 +39,10 @@ imaging::OverlayPreviewOptions overlayPreviewOptions(const TConversionSettings& 
   return o;
 }
 
+PhotoOptions photoOptions(const TConversionSettings& s) {
+  return {s.Auto_rotate, s.Keep_icc, s.Convert_srgb, s.Strip_private, s.Strip_metadata};
+}
+
 codecs::EncodeOptions encodeOptions(const TConversionSettings& s) {
   codecs::EncodeOptions o;
   o.jpegQuality = s.JPG_quality;

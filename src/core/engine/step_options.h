@@ -2,6 +2,7 @@
 #pragma once
 
 #include "codecs/output_formats.h"
+#include "engine/photo_steps.h"
 #include "engine/settings.h"
 #include "imaging/overlay_preview.h"
 #include "imaging/resize.h"
@@ -22,9 +23,11 @@ imaging::TextStampOptions textStampOptions(const TConversionSettings& settings);
 imaging::WatermarkOptions watermarkOptions(const TConversionSettings& settings);
 /// The text stamp when Watermark_enable is on, the watermark when Img_watermark_enabled is on.
 imaging::OverlayPreviewOptions overlayPreviewOptions(const TConversionSettings& settings);
+/// Auto_rotate, Keep_icc, Convert_srgb, Strip_private and Strip_metadata.
+PhotoOptions photoOptions(const TConversionSettings& settings);
 /// JPG_quality, JPG_progressive, Png_interlace, Png_filter, PNG_compression, J2K_quality,
 /// J2K_Lossless, WEBP_quality, WEBP_Lossless, AVIF_quality, AVIF_speed, JXL_quality and
-/// JXL_Lossless; no Exif block.
+/// JXL_Lossless; no Exif block and no ICC profile.
 codecs::EncodeOptions encodeOptions(const TConversionSettings& settings);
 
 }  // namespace brevane

@@ -23,6 +23,7 @@
 #include "base/strings.h"
 #include "exif/jpeg_segments.h"
 #include "exif/maker_note.h"
+#include "exif/privacy.h"
 
 namespace brevane::exif {
 
@@ -216,6 +217,26 @@ std::vector<uint8_t> encodeFitting(Exiv2::ExifData& ed, Exiv2::ByteOrder order, 
   throw Error("The Exif data is too large for a JPEG file");
 }
 
+// The photo options' changes: orientation, private tags, thumbnail.
+void applyEdits(Exiv2::ExifData& ed, const CarryOverEdits& edits) {
+  if (edits.stripPrivate) stripPrivateTags(ed);
+  if (edits.orientationApplied) {
+    auto it = ed.findKey(Exiv2::ExifKey("Exif.Image.Orientation"));
+    if (it != ed.end()) {
+      Exiv2::UShortValue upright;
+      upright.value_.push_back(1);
+      it->setValue(&upright);
+    }
+  }
+  if (edits.thumbnail) {
+    Exiv2::ExifThumb thumb(ed);
+    if (edits.thumbnail->empty())
+      thumb.erase();
+    else
+      thumb.setJpegThumbnail(edits.thumbnail->data(), static_cast<long>(edits.thumbnail->size()));
+  }
+}
+
 // Milliseconds of a sub-second text: its digits are a decimal fraction of a second.
 int subSecondMilliseconds(const std::string& text) {
   int ms = 0, digits = 0;
@@ -236,12 +257,26 @@ SourceExif readSourceExif(const std::string& sourcePath) {
   return readFromOpenFile(file);
 }
 
+std::optional<std::vector<uint8_t>> jpegThumbnail(const SourceExif& source) {
+  if (!source.present || source.tiff.empty()) return std::nullopt;
+  return withExiv2([&]() -> std::optional<std::vector<uint8_t>> {
+    Exiv2::ExifData ed;
+    Exiv2::ExifParser::decode(ed, source.tiff.data(), static_cast<uint32_t>(source.tiff.size()));
+    Exiv2::ExifThumbC thumb(ed);
+    if (std::string(thumb.mimeType()) != "image/jpeg") return std::nullopt;
+    Exiv2::DataBuf data = thumb.copy();
+    if (!data.pData_ || data.size_ <= 0) return std::nullopt;
+    return std::vector<uint8_t>(data.pData_, data.pData_ + data.size_);
+  });
+}
+
 namespace {
 
-// The source's tags with this program's changes, for an output of `size` pixels (the pixel
-// dimensions are only updated when the source has them), as a TIFF structure that fits one
-// JPEG APP1 segment.
-std::vector<uint8_t> buildBlock(const SourceExif& source, const LocalDateTime& now, std::optional<FrameSize> size) {
+// The source's tags with this program's changes and the photo options' `edits`, for an output
+// of `size` pixels (the pixel dimensions are only updated when the source has them), as a TIFF
+// structure that fits one JPEG APP1 segment.
+std::vector<uint8_t> buildBlock(const SourceExif& source, const LocalDateTime& now, std::optional<FrameSize> size,
+                                const CarryOverEdits& edits) {
   Exiv2::ExifData ed;
   Exiv2::ByteOrder order = Exiv2::littleEndian;
   if (source.present && !source.tiff.empty()) {
@@ -253,6 +288,7 @@ std::vector<uint8_t> buildBlock(const SourceExif& source, const LocalDateTime& n
   // Three digits: the tag is a decimal fraction of a second, so 5 ms is "005", not "5".
   if (ed.findKey(Exiv2::ExifKey("Exif.Photo.SubSecTime")) != ed.end())
     setAscii(ed, "Exif.Photo.SubSecTime", format("%03d", now.millisecond));
+  applyEdits(ed, edits);
 
   bool hasX = ed.findKey(Exiv2::ExifKey("Exif.Photo.PixelXDimension")) != ed.end();
   bool hasY = ed.findKey(Exiv2::ExifKey("Exif.Photo.PixelYDimension")) != ed.end();
@@ -272,17 +308,19 @@ std::vector<uint8_t> buildBlock(const SourceExif& source, const LocalDateTime& n
 
 }  // namespace
 
-std::vector<uint8_t> carryOver(std::span<const uint8_t> jpeg, const SourceExif& source, const LocalDateTime& now) {
+std::vector<uint8_t> carryOver(std::span<const uint8_t> jpeg, const SourceExif& source, const LocalDateTime& now,
+                               const CarryOverEdits& edits) {
   return withExiv2([&] {
     if (!startsLikeJpeg(jpeg)) throw Error("JPEG header is not valid");
     JpegHeader header = walkJpegHeader(jpeg);
-    std::vector<uint8_t> tiff = buildBlock(source, now, frameSize(header));
+    std::vector<uint8_t> tiff = buildBlock(source, now, frameSize(header), edits);
     return spliceExif(jpeg, header, tiff);
   });
 }
 
-std::vector<uint8_t> exifBlock(const SourceExif& source, const LocalDateTime& now, int width, int height) {
-  return withExiv2([&] { return buildBlock(source, now, FrameSize{width, height}); });
+std::vector<uint8_t> exifBlock(const SourceExif& source, const LocalDateTime& now, int width, int height,
+                               const CarryOverEdits& edits) {
+  return withExiv2([&] { return buildBlock(source, now, FrameSize{width, height}, edits); });
 }
 
 std::string softwareValue() {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -22,19 +23,37 @@ struct SourceExif {
 /// brevane::Error ("JPEG header is not valid", the file system's or the parser's message).
 SourceExif readSourceExif(const std::string& sourcePath);
 
+/// Changes of the carried block beyond those every carry-over makes.
+struct CarryOverEdits {
+  /// The pixels were turned upright: an orientation tag of the main directory says 1.
+  bool orientationApplied = false;
+  /// The GPS directory, the owner's name, the body and lens serial numbers and the maker note
+  /// are left out; every other tag stays.
+  bool stripPrivate = false;
+  /// The thumbnail (IFD1) replaced by this JPEG stream; an empty one drops the thumbnail.
+  /// Unset: the thumbnail stays as it is.
+  std::optional<std::vector<uint8_t>> thumbnail;
+};
+
+/// The JPEG thumbnail of a source's block (IFD1), or nothing when it has none (or one of strips).
+/// Throws brevane::Error when the block cannot be parsed. The caller holds ConversionLock.
+std::optional<std::vector<uint8_t>> jpegThumbnail(const SourceExif& source);
+
 /// The JPEG `jpeg` rebuilt with one Exif APP1: the source's tags (every directory, the maker
 /// note and the thumbnail, in the source's byte order; little-endian without a source block)
 /// with "Software" and "DateTime" set for `now`, the sub-second time when present, the pixel
 /// dimensions from the frame header when present, and the filler tag 0xEA1C dropped. A block
 /// too large for one APP1 loses its thumbnail; when it still does not fit, or the source block
-/// cannot be parsed, or `jpeg` does not start like a JPEG, throws brevane::Error. The caller
-/// holds ConversionLock.
-std::vector<uint8_t> carryOver(std::span<const uint8_t> jpeg, const SourceExif& source, const LocalDateTime& now);
+/// cannot be parsed, or `jpeg` does not start like a JPEG, throws brevane::Error. `edits` adds
+/// the changes of the photo options. The caller holds ConversionLock.
+std::vector<uint8_t> carryOver(std::span<const uint8_t> jpeg, const SourceExif& source, const LocalDateTime& now,
+                               const CarryOverEdits& edits = {});
 
 /// The Exif block `carryOver` builds, as a TIFF structure, for an output of width x height
 /// pixels that is not a JPEG (the container stores it in its own Exif place). Throws
 /// brevane::Error as `carryOver` does. The caller holds ConversionLock.
-std::vector<uint8_t> exifBlock(const SourceExif& source, const LocalDateTime& now, int width, int height);
+std::vector<uint8_t> exifBlock(const SourceExif& source, const LocalDateTime& now, int width, int height,
+                               const CarryOverEdits& edits = {});
 
 /// "Brevane v" + the four-part version.
 std::string softwareValue();

@@ -65,7 +65,10 @@ const std::vector<WindowTextKey>& windowTextKeys() {
          // on TrackBar6, the speed hint on Label30), JPEG XL (quality Label32/Label33 on TrackBar7, Lossless
          // CheckBox17).
          "TabSheet9", "TabSheet10", "TabSheet11", "Label26", "CheckBox16", "Label28", "Label30", "Label32",
-         "CheckBox17"},
+         "CheckBox17",
+         // The photos page: orientation, colour profile, private metadata.
+         "TabSheetPhotos", "AutoRotateCheckBox", "KeepIccCheckBox", "ConvertSrgbCheckBox", "StripPrivateCheckBox",
+         "StripMetadataCheckBox"},
         kCaption);
     add(kMainWindow,
         {// Tool bar: Add folder, Add files, Delete selected, Convert.
@@ -73,7 +76,10 @@ const std::vector<WindowTextKey>& windowTextKeys() {
          // Samples and the aspect ratio.
          "Label17", "Label25", "Label19", "SpinEdit1", "SpinEdit2", "SpinEdit3", "SpinEdit4", "SpinEdit5", "SpinEdit6",
          // The caption of the AVIF speed slider (the slider shows the caption's hint).
-         "Label30"},
+         "Label30",
+         // The photos page's boxes.
+         "AutoRotateCheckBox", "KeepIccCheckBox", "ConvertSrgbCheckBox", "StripPrivateCheckBox",
+         "StripMetadataCheckBox"},
         kHint);
     // Progress window: captions of files, time, input size, output size, threads; Open folder,
     // Cancel.

@@ -190,6 +190,22 @@ const std::vector<KeyEntry>& entries() {
       entry<int64_t>({"AllProcessedFiles", kCounter, "allprocessedfiles", kNone, 0, 0, kText, "0",
                       "lifetime count of files converted", true},
                      BRV_APP(AllProcessedFiles)),
+      // Photo options: orientation, colour profiles and private metadata.
+      entry<bool>({"Auto_rotate", kBoolean, "AutoRotateCheckBox", kNone, 0, 0, kText, "0",
+                   "turn pictures upright by their Exif or TIFF orientation before resizing"},
+                  BRV_CONV(Auto_rotate)),
+      entry<bool>({"Keep_icc", kBoolean, "KeepIccCheckBox", kNone, 0, 0, kText, "1",
+                   "embed the source's colour profile in JPEG, PNG and JPEG 2000 output"},
+                  BRV_CONV(Keep_icc)),
+      entry<bool>({"Convert_srgb", kBoolean, "ConvertSrgbCheckBox", kNone, 0, 0, kText, "0",
+                   "convert the colours from the source's profile to sRGB (CMYK too); no profile is embedded"},
+                  BRV_CONV(Convert_srgb)),
+      entry<bool>({"Strip_private", kBoolean, "StripPrivateCheckBox", kNone, 0, 0, kText, "0",
+                   "leave GPS position, owner, serial numbers and maker note out of the carried Exif"},
+                  BRV_CONV(Strip_private)),
+      entry<bool>({"Strip_metadata", kBoolean, "StripMetadataCheckBox", kNone, 0, 0, kText, "0",
+                   "write no Exif, no colour profile and no XMP into any output"},
+                  BRV_CONV(Strip_metadata)),
   };
   return kEntries;
 }

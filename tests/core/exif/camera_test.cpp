@@ -5,166 +5,26 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <map>
 
 #include "base/error.h"
 #include "base/platform.h"
 #include "base/strings.h"
-#include "core/exif/exif_test_support.h"
 #include "codecs/encoders.h"
 #include "codecs/registry.h"
+#include "core/exif/exif_test_support.h"
+#include "core/exif/exiftool_tags.h"
+#include "engine/pipeline.h"
 #include "exif/exif.h"
 #include "exif/jpeg_segments.h"
-#include "engine/pipeline.h"
 #include "support/test_support.h"
 
 namespace brevane {
 namespace {
 
 namespace fs = std::filesystem;
-
-// ---- A small reader for exiftool's JSON: an array of flat objects. Strings are unescaped;
-// numbers, literals, arrays and objects are kept as their text.
-class Json {
- public:
-  explicit Json(const std::string& text) : m_s(text) {}
-  using Object = std::vector<std::pair<std::string, std::string>>;
-
-  bool parseArray(std::vector<Object>& out) {
-    skip();
-    if (!eat('[')) return false;
-    skip();
-    if (eat(']')) return true;
-    for (;;) {
-      Object o;
-      if (!parseObject(o)) return false;
-      out.push_back(std::move(o));
-      skip();
-      if (eat(']')) return true;
-      if (!eat(',')) return false;
-    }
-  }
-
- private:
-  bool parseObject(Object& o) {
-    skip();
-    if (!eat('{')) return false;
-    skip();
-    if (eat('}')) return true;
-    for (;;) {
-      std::string key, value;
-      skip();
-      if (!parseString(key)) return false;
-      skip();
-      if (!eat(':')) return false;
-      skip();
-      if (!parseValue(value)) return false;
-      o.emplace_back(std::move(key), std::move(value));
-      skip();
-      if (eat('}')) return true;
-      if (!eat(',')) return false;
-    }
-  }
-  bool parseValue(std::string& v) {
-    if (m_p < m_s.size() && m_s[m_p] == '"') return parseString(v);
-    size_t start = m_p;
-    int depth = 0;
-    bool inString = false;
-    for (; m_p < m_s.size(); ++m_p) {
-      char c = m_s[m_p];
-      if (inString) {
-        if (c == '\\')
-          ++m_p;
-        else if (c == '"')
-          inString = false;
-        continue;
-      }
-      if (c == '"')
-        inString = true;
-      else if (c == '[' || c == '{')
-        ++depth;
-      else if (c == ']' || c == '}') {
-        if (depth == 0) break;
-        --depth;
-      } else if (c == ',' && depth == 0)
-        break;
-    }
-    v = m_s.substr(start, m_p - start);
-    while (!v.empty() && (v.back() == ' ' || v.back() == '\n' || v.back() == '\r')) v.pop_back();
-    return true;
-  }
-  bool parseString(std::string& v) {
-    if (!eat('"')) return false;
-    v.clear();
-    while (m_p < m_s.size() && m_s[m_p] != '"') {
-      char c = m_s[m_p++];
-      if (c == '\\' && m_p < m_s.size()) {
-        char e = m_s[m_p++];
-        switch (e) {
-          case 'n': v += '\n'; break;
-          case 't': v += '\t'; break;
-          case 'r': v += '\r'; break;
-          case 'b': v += '\b'; break;
-          case 'f': v += '\f'; break;
-          case 'u': v += "\\u" + m_s.substr(m_p, 4), m_p += 4; break;  // kept escaped: compared, not shown
-          default: v += e; break;
-        }
-      } else {
-        v += c;
-      }
-    }
-    return eat('"');
-  }
-  void skip() {
-    while (m_p < m_s.size() && (m_s[m_p] == ' ' || m_s[m_p] == '\n' || m_s[m_p] == '\r' || m_s[m_p] == '\t')) ++m_p;
-  }
-  bool eat(char c) {
-    if (m_p < m_s.size() && m_s[m_p] == c) {
-      ++m_p;
-      return true;
-    }
-    return false;
-  }
-  const std::string& m_s;
-  size_t m_p = 0;
-};
-
-std::string quote(const std::string& s) {
-  std::string q = "'";
-  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
-
-bool haveExiftool() {
-  return std::system("exiftool -ver >/dev/null 2>&1") == 0;
-}
-
-// Every tag of every file as exiftool reads it: "-G0:1" names (EXIF:IFD0:Make), "-n" plain
-// values, "-b" binary data in base64, "-a" duplicates too. Keyed by the file's path.
-std::map<std::string, Json::Object> readTags(const std::vector<std::string>& files) {
-  std::string cmd = "exiftool -j -G0:1 -a -s -n -b -q -q";
-  for (const std::string& f : files) cmd += " " + quote(f);
-  cmd += " 2>/dev/null";
-  std::string out;
-  if (FILE* p = popen(cmd.c_str(), "r")) {
-    std::array<char, 65536> buf;
-    size_t n;
-    while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) out.append(buf.data(), n);
-    pclose(p);
-  }
-  std::vector<Json::Object> objects;
-  std::map<std::string, Json::Object> result;
-  if (!Json(out).parseArray(objects)) {
-    ADD_FAILURE() << "exiftool gave no readable JSON";
-    return result;
-  }
-  for (Json::Object& o : objects) {
-    auto source = std::find_if(o.begin(), o.end(), [](const auto& kv) { return kv.first == "SourceFile"; });
-    if (source != o.end()) result[source->second] = std::move(o);
-  }
-  return result;
-}
 
 bool endsWith(const std::string& s, const std::string& tail) {
   return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
@@ -175,7 +35,7 @@ bool endsWith(const std::string& s, const std::string& tail) {
 // positions inside the block (offsets), which a rewritten block changes by nature, and without
 // the main-image layout tags of IFD0 that a JPEG's Exif block does not record (the Exif
 // writer leaves them out: they describe strips or an embedded image the new file lacks).
-std::vector<std::pair<std::string, std::string>> comparable(const Json::Object& o) {
+std::vector<std::pair<std::string, std::string>> comparable(const test::ExiftoolTags& o) {
   static const std::vector<std::string> kChanged = {
       "EXIF:IFD0:Software",          "EXIF:IFD0:ModifyDate",         "EXIF:ExifIFD:SubSecTime",
       "EXIF:ExifIFD:ExifImageWidth", "EXIF:ExifIFD:ExifImageHeight", "EXIF:IFD0:PhotometricInterpretation",
@@ -194,27 +54,6 @@ std::vector<std::pair<std::string, std::string>> comparable(const Json::Object& 
   return tags;
 }
 
-std::string value(const Json::Object& o, const std::string& key) {
-  for (const auto& kv : o)
-    if (kv.first == key) return kv.second;
-  return "<absent>";
-}
-
-std::vector<std::string> cameraFiles() {
-  std::vector<std::string> files;
-  std::string root = test::testdata("exif");
-  if (root.empty() || !fs::is_directory(root)) return files;
-  for (const auto& e : fs::recursive_directory_iterator(root)) {
-    if (!e.is_regular_file()) continue;
-    std::string path = e.path().string();
-    std::string ext = toUpper(e.path().extension().string());
-    // preview/ holds thumbnails extracted from the camera files, not camera files.
-    if ((ext == ".JPG" || ext == ".JPEG") && path.find("/preview/") == std::string::npos) files.push_back(path);
-  }
-  std::sort(files.begin(), files.end());
-  return files;
-}
-
 // True when the JPEG reader and writer work (they may still be placeholders).
 bool jpegCodecsAvailable(const std::string& sample) {
   try {
@@ -227,7 +66,8 @@ bool jpegCodecsAvailable(const std::string& sample) {
 }
 
 // The output after its JFIF header: "FF E1" with the Exif header and a TIFF header in the
-// source's byte order, then a segment that is no APPn (the encoder's tables).
+// source's byte order, then the source's ICC profile (APP2 "ICC_PROFILE" segments) when it
+// has one, then a segment that is no APPn (the encoder's tables).
 ::testing::AssertionResult segmentOrder(const std::vector<uint8_t>& out, char byteOrder) {
   if (out.size() < 4 || out[0] != 0xFF || out[1] != 0xD8) return ::testing::AssertionFailure() << "no SOI";
   if (out[2] != 0xFF || out[3] != 0xE0) return ::testing::AssertionFailure() << "no APP0 after SOI";
@@ -237,6 +77,8 @@ bool jpegCodecsAvailable(const std::string& sample) {
   if (out[p + 10] != byteOrder || out[p + 11] != byteOrder)
     return ::testing::AssertionFailure() << "byte order " << out[p + 10] << " instead of " << byteOrder;
   size_t q = p + 2 + ((out[p + 2] << 8) | out[p + 3]);
+  while (q + 16 <= out.size() && out[q] == 0xFF && out[q + 1] == 0xE2 && std::memcmp(&out[q + 4], "ICC_PROFILE", 12) == 0)
+    q += 2 + ((out[q + 2] << 8) | out[q + 3]);
   if (q + 2 > out.size() || out[q] != 0xFF || (out[q + 1] >= 0xE0 && out[q + 1] <= 0xEF))
     return ::testing::AssertionFailure() << "an APPn segment after the Exif block";
   return ::testing::AssertionSuccess();
@@ -244,9 +86,9 @@ bool jpegCodecsAvailable(const std::string& sample) {
 
 TEST(CameraFiles, CarryOverKeepsEveryTagButTheOnesItSets) {
   BREVANE_REQUIRE_TESTDATA();
-  std::vector<std::string> sources = cameraFiles();
+  std::vector<std::string> sources = test::cameraFiles();
   if (sources.empty()) GTEST_SKIP() << "no camera JPEGs under testdata/exif";
-  if (!haveExiftool()) GTEST_SKIP() << "exiftool is absent (Debian libimage-exiftool-perl)";
+  if (!test::haveExiftool()) GTEST_SKIP() << "exiftool is absent (Debian libimage-exiftool-perl)";
   const bool pipeline = jpegCodecsAvailable(sources.front());
   if (!pipeline)
     std::printf(
@@ -327,8 +169,8 @@ TEST(CameraFiles, CarryOverKeepsEveryTagButTheOnesItSets) {
     test::writeBytes(ref, exif::spliceExif(plain, exif::walkJpegHeader(plain), block.tiff));
     references.push_back(ref);
   }
-  std::map<std::string, Json::Object> before = readTags(converted), after = readTags(outputs),
-                                      alone = readTags(references);
+  std::map<std::string, test::ExiftoolTags> before = test::readTags(converted), after = test::readTags(outputs),
+                                      alone = test::readTags(references);
   // Known: a directory nested inside the Ricoh maker note addresses its values from the TIFF
   // header too; only the maker note's own directory is shifted when it moves.
   const std::map<std::string, std::vector<std::string>> kKnown = {
@@ -336,17 +178,17 @@ TEST(CameraFiles, CarryOverKeepsEveryTagButTheOnesItSets) {
   size_t compared = 0;
   for (size_t i = 0; i < converted.size(); ++i) {
     SCOPED_TRACE(converted[i]);
-    const Json::Object& src = before[converted[i]];
-    const Json::Object& ref = alone[references[i]];
-    const Json::Object& b = after[outputs[i]];
-    EXPECT_EQ(value(b, "EXIF:IFD0:Software"), exif::softwareValue());
-    std::string modify = value(b, "EXIF:IFD0:ModifyDate");
+    const test::ExiftoolTags& src = before[converted[i]];
+    const test::ExiftoolTags& ref = alone[references[i]];
+    const test::ExiftoolTags& b = after[outputs[i]];
+    EXPECT_EQ(test::tagValue(b, "EXIF:IFD0:Software"), exif::softwareValue());
+    std::string modify = test::tagValue(b, "EXIF:IFD0:ModifyDate");
     EXPECT_TRUE(modify.size() == 19 && modify[4] == ':' && modify[13] == ':') << modify;
-    if (value(src, "EXIF:ExifIFD:ExifImageWidth") != "<absent>") {
-      EXPECT_EQ(value(b, "EXIF:ExifIFD:ExifImageWidth"), value(b, "File:ImageWidth"));
-      EXPECT_EQ(value(b, "EXIF:ExifIFD:ExifImageHeight"), value(b, "File:ImageHeight"));
+    if (test::tagValue(src, "EXIF:ExifIFD:ExifImageWidth") != "<absent>") {
+      EXPECT_EQ(test::tagValue(b, "EXIF:ExifIFD:ExifImageWidth"), test::tagValue(b, "File:ImageWidth"));
+      EXPECT_EQ(test::tagValue(b, "EXIF:ExifIFD:ExifImageHeight"), test::tagValue(b, "File:ImageHeight"));
     }
-    EXPECT_EQ(value(src, "EXIF:ExifIFD:SubSecTime") == "<absent>", value(b, "EXIF:ExifIFD:SubSecTime") == "<absent>");
+    EXPECT_EQ(test::tagValue(src, "EXIF:ExifIFD:SubSecTime") == "<absent>", test::tagValue(b, "EXIF:ExifIFD:SubSecTime") == "<absent>");
 
     std::map<std::string, std::string> source, output;
     for (const auto& [k, v] : comparable(src)) source[k] += v + "\n";
@@ -367,7 +209,7 @@ TEST(CameraFiles, CarryOverKeepsEveryTagButTheOnesItSets) {
     }
     // Tags the independent reader does not find in the block at all: only when it could read
     // the block's directories (a damaged one it rejects whole, where Exiv2 still reads some).
-    bool refDamaged = value(ref, "ExifTool:Warning").find("Bad ") != std::string::npos;
+    bool refDamaged = test::tagValue(ref, "ExifTool:Warning").find("Bad ") != std::string::npos;
     for (const auto& [k, v] : output)
       if (!standalone.count(k) && !refDamaged) report += "  gained " + k + " = " + v.substr(0, 80) + "\n";
     EXPECT_TRUE(report.empty()) << report;
@@ -377,7 +219,7 @@ TEST(CameraFiles, CarryOverKeepsEveryTagButTheOnesItSets) {
   // too damaged to parse); the file is then written without Exif and the line says why.
   std::vector<std::string> failedSources;
   for (const auto& [src, why] : failed) failedSources.push_back(src);
-  std::map<std::string, Json::Object> unreadable = readTags(failedSources);
+  std::map<std::string, test::ExiftoolTags> unreadable = test::readTags(failedSources);
   for (const auto& [src, why] : failed) EXPECT_TRUE(comparable(unreadable[src]).empty()) << src << ": " << why;
   std::printf("[ NOTE     ] %zu camera files compared tag by tag\n", compared);
 }

@@ -234,7 +234,8 @@ TEST(SettingsStore, SaveWritesInTheSaveOrder) {
             "Selected_mode Resize_width Resize_height Resize_percent Counter_length LastUpdateDate Resize_proportional "
             "Rename_enabled Exif EnlargeIfSmall Png_interlace Png_filter J2K_Lossless Watermark_enable "
             "AllProcessedBytes AllProcessedFiles WEBP_quality WEBP_Lossless AVIF_quality AVIF_speed JXL_quality "
-            "JXL_Lossless [Text_Font] Font [Form_pos_1600x900] X Y Width Height Maximized ");
+            "JXL_Lossless Auto_rotate Keep_icc Convert_srgb Strip_private Strip_metadata [Text_Font] Font "
+            "[Form_pos_1600x900] X Y Width Height Maximized ");
   EXPECT_EQ(ini.readString("Settings", "LastUpdateDate", ""), "2024-12-31");
 }
 
