@@ -91,6 +91,11 @@ INSTANTIATE_TEST_SUITE_P(
                  {"--watermark", "MARK", "--watermark-position", "center"},
                  {"Img_watermark_enabled=1", "Img_path=MARK", "Img_position=3"}},
         TwinCase{"Overwrite", {"--overwrite"}, {"Overwrite=1"}, true}, TwinCase{"Threads", {"-j", "1"}, {"Threads=1"}},
+        TwinCase{"Unique", {"--unique"}, {"Unique_names=1"}, true},
+        TwinCase{"KeepFolders", {"--keep-folders"}, {"Keep_folders=1"}},
+        TwinCase{"TargetKb",
+                 {"-f", "jpg", "--target-kb", "3", "--no-exif"},
+                 {"Output_format=0", "JPG_target_kb=3", "Exif=0"}},
         TwinCase{
             "AttachedValues", {"--format=gif", "-q90", "-j1"}, {"Output_format=3", "JPG_quality=90", "Threads=1"}}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -127,6 +132,7 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"TextPosition", {"--text-position", "middle"}, {"Text_position", "'middle'", "bottom-right"}},
         RefusalCase{"WatermarkPosition", {"--watermark-position", "up"}, {"Img_position", "'up'", "top-left"}},
         RefusalCase{"Threads", {"-j", "0"}, {"Threads", "'0'", "a whole number from 1 to"}},
+        RefusalCase{"TargetKb", {"--target-kb", "-1"}, {"JPG_target_kb", "'-1'", "a whole number from 0 to 999999"}},
         RefusalCase{"SetBoolean", {"--set", "Exif=yes"}, {"Exif", "'yes'", "1 (on) or 0 (off)"}},
         RefusalCase{"SetList", {"--set", "Output_format=6"}, {"Output_format", "'6'", "0 to 5", "4 JP2"}},
         RefusalCase{"SetUnknownKey", {"--set", "Quality=5"}, {"unknown settings key 'Quality'"}},

@@ -17,6 +17,7 @@
 #include "engine/conversion_lock.h"
 #include "engine/error_codes.h"
 #include "engine/step_options.h"
+#include "engine/target_size.h"
 #include "exif/exif.h"
 #include "imaging/masks.h"
 #include "imaging/resize.h"
@@ -80,6 +81,42 @@ std::vector<uint8_t> containerExif(const std::string& source, const Bitmap& imag
   return exif::exifBlock(src, localNow(), image.width(), image.height());
 }
 
+// The JPEG of JPG_target_kb: the highest quality up to JPG_quality whose file, Exif included,
+// fits. The source's Exif is read once; a carry-over that fails leaves the search without
+// Exif and is reported in `exifError`.
+SizedEncoding jpegWithinTarget(const std::string& source, const Bitmap& image, const TConversionSettings& s,
+                               bool progressive, std::optional<std::string>& exifError) {
+  std::optional<exif::SourceExif> src;
+  LocalDateTime now = localNow();
+  if (s.Exif) {
+    try {
+      std::lock_guard lock(ConversionLock());
+      src = exif::readSourceExif(source);
+    } catch (const std::exception& e) {
+      exifError = messageOf(e);
+    }
+  }
+  auto encode = [&](int quality) {
+    std::vector<uint8_t> jpeg = codecs::encodeJpeg(image, quality, progressive);
+    if (!src) return jpeg;
+    try {
+      std::lock_guard lock(ConversionLock());
+      return exif::carryOver(jpeg, *src, now);
+    } catch (const std::exception& e) {
+      exifError = messageOf(e);
+      src.reset();
+      return jpeg;
+    }
+  };
+  return encodeWithinSize(s.JPG_quality, static_cast<uint64_t>(s.JPG_target_kb) * 1024, encode);
+}
+
+// The line of an output that is over JPG_target_kb even at the lowest quality.
+std::string overTargetMessage(size_t size, int targetKb) {
+  return "Larger than the target of " + std::to_string(targetKb) + " KiB even at quality 1; written with " +
+         std::to_string(size / 1024) + " KiB";
+}
+
 void addOutputBytes(const PipelineEnv& env, const std::string& path) {
   int64_t size = fileSize(path);
   atomicAdd(env.counters.outputbytes, static_cast<int32_t>(size / 1024));
@@ -89,27 +126,33 @@ void addOutputBytes(const PipelineEnv& env, const std::string& path) {
 void writeSingle(TConversionThread& worker, const PipelineEnv& env, const WorkingImage& w) {
   const TConversionSettings& s = env.settings;
   std::vector<uint8_t> bytes;
-  std::optional<std::string> exifError;
+  std::optional<std::string> exifError, overTarget;
   try {
     const codecs::OutputFormatInfo* format = codecs::findOutputFormat(worker.format);
     if (!format) throw Error("Unknown output format " + worker.format);
-    const Bitmap* alpha = format->takesAlpha && w.hasAlpha ? &w.alpha : nullptr;
-    codecs::EncodeOptions options = encodeOptions(s);
-    std::vector<uint8_t> block;
-    if (format->exif == codecs::ExifPlace::kContainer && s.Exif) {
-      try {
-        block = containerExif(worker.filename, w.image);
-        options.exif = block;
-      } catch (const std::exception& e) {
-        exifError = messageOf(e);  // the file is still written, without Exif
+    if (format->id == codecs::OutputFormat::kJpeg && s.JPG_target_kb > 0) {
+      SizedEncoding sized = jpegWithinTarget(worker.filename, w.image, s, s.JPG_progressive, exifError);
+      if (!sized.fits) overTarget = overTargetMessage(sized.bytes.size(), s.JPG_target_kb);
+      bytes = std::move(sized.bytes);
+    } else {
+      const Bitmap* alpha = format->takesAlpha && w.hasAlpha ? &w.alpha : nullptr;
+      codecs::EncodeOptions options = encodeOptions(s);
+      std::vector<uint8_t> block;
+      if (format->exif == codecs::ExifPlace::kContainer && s.Exif) {
+        try {
+          block = containerExif(worker.filename, w.image);
+          options.exif = block;
+        } catch (const std::exception& e) {
+          exifError = messageOf(e);  // the file is still written, without Exif
+        }
       }
-    }
-    bytes = format->encode(w.image, alpha, options);
-    if (format->exif == codecs::ExifPlace::kJpegSegment && s.Exif) {
-      try {
-        bytes = withExif(bytes, worker.filename);
-      } catch (const std::exception& e) {
-        exifError = messageOf(e);  // the JPEG is still written, without Exif
+      bytes = format->encode(w.image, alpha, options);
+      if (format->exif == codecs::ExifPlace::kJpegSegment && s.Exif) {
+        try {
+          bytes = withExif(bytes, worker.filename);
+        } catch (const std::exception& e) {
+          exifError = messageOf(e);  // the JPEG is still written, without Exif
+        }
       }
     }
     writeFileAtomic(worker.target, bytes, s.Overwrite);
@@ -119,6 +162,7 @@ void writeSingle(TConversionThread& worker, const PipelineEnv& env, const Workin
   }
   addOutputBytes(env, worker.target);
   if (exifError) env.log.add(errorcode::kSave, worker.target, *exifError);
+  if (overTarget) env.log.add(errorcode::kSave, worker.target, *overTarget);
 }
 
 // Automatic format: a JPEG candidate, a PNG candidate for non-JPEG sources, the smaller wins
@@ -126,7 +170,11 @@ void writeSingle(TConversionThread& worker, const PipelineEnv& env, const Workin
 void writeAutomatic(TConversionThread& worker, const PipelineEnv& env, const WorkingImage& w) {
   const TConversionSettings& s = env.settings;
   try {
-    std::vector<uint8_t> jpeg = codecs::encodeJpeg(w.image, s.JPG_quality, false);
+    // With a target size the JPEG candidate is searched with its Exif, which it then keeps.
+    std::optional<std::string> exifError;
+    bool sized = s.JPG_target_kb > 0;
+    std::vector<uint8_t> jpeg = sized ? jpegWithinTarget(worker.filename, w.image, s, false, exifError).bytes
+                                      : codecs::encodeJpeg(w.image, s.JPG_quality, false);
     std::vector<uint8_t> png;
     std::string ext = toUpper(extensionOf(worker.filename));
     bool pngCandidate = ext != ".JPG" && ext != ".JPEG";
@@ -137,8 +185,7 @@ void writeAutomatic(TConversionThread& worker, const PipelineEnv& env, const Wor
     worker.target = replaceExtension(worker.target, std::string(chosen.extension));
     if (!s.Overwrite && fileExists(worker.target)) throw Error("File already exists");
 
-    std::optional<std::string> exifError;
-    if (!choosePng && s.Exif) {
+    if (!choosePng && s.Exif && !sized) {
       try {
         jpeg = withExif(jpeg, worker.filename);
       } catch (const std::exception& e) {
@@ -155,7 +202,10 @@ void writeAutomatic(TConversionThread& worker, const PipelineEnv& env, const Wor
       if (!choosePng && s.Exif) exifError = e.what();
     }
     addOutputBytes(env, worker.target);
-    if (exifError) env.log.add(errorcode::kAutoFormat, worker.target, *exifError);
+    if (exifError && (!choosePng || !sized)) env.log.add(errorcode::kAutoFormat, worker.target, *exifError);
+    const std::vector<uint8_t>& written = choosePng ? png : jpeg;
+    if (sized && written.size() > static_cast<uint64_t>(s.JPG_target_kb) * 1024)
+      env.log.add(errorcode::kAutoFormat, worker.target, overTargetMessage(written.size(), s.JPG_target_kb));
   } catch (const std::exception& e) {
     env.log.add(errorcode::kAutoFormat, worker.target, messageOf(e));
   }

@@ -56,6 +56,9 @@ struct TConversionSettings {
   bool Img_watermark_enabled = false;
   std::string Img_path;  // program folder + "watermark.png" by defaults()
   int Img_position = 6;
+  bool Unique_names = false;  // with Overwrite off, a taken name gets " (2)", " (3)", ...
+  bool Keep_folders = false;  // the sources' folder tree below their deepest common folder
+  int JPG_target_kb = 0;      // JPEG output of at most this many KiB, Exif included; 0: off
 
   /// Locale conventions: textfs for stamped text, filefs (separators "_") for names.
   DateTimeFormat textfs;

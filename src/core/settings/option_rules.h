@@ -43,6 +43,11 @@ inline bool outputFormatEnabled(bool autoFormat) {
   return !autoFormat;
 }
 
+/// The Unique names box is enabled unless Overwrite is ticked (a replaced file needs no number).
+inline bool uniqueNamesEnabled(bool overwrite) {
+  return !overwrite;
+}
+
 /// The output format list: the four designed entries and the two appended at start-up.
 const std::vector<std::string>& outputFormatNames();
 /// The built-in names of the resampling filters and of the seven positions (the language file

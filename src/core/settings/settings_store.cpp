@@ -81,9 +81,23 @@ void writePlacement(IniFile& ini, int screenWidth, int screenHeight, const Windo
   writePlacementKeys(ini, screenWidth, screenHeight, placement, current);
 }
 
+namespace {
+
+// Keys added after the designed sequences are read and written last, in table order.
+std::vector<SettingsStep> withRemainingKeys(std::vector<SettingsStep> steps, int order) {
+  for (const SettingsKey& k : settingsKeys()) {
+    bool listed = k.name == "Mainform_height";  // written only, and in its designed place
+    for (const SettingsStep& s : steps) listed = listed || (s.kind == StepKind::kKey && s.key == k.name);
+    if (!listed) steps.push_back({order, StepKind::kKey, k.name});
+  }
+  return steps;
+}
+
+}  // namespace
+
 const std::vector<SettingsStep>& loadSequence() {
   using enum StepKind;
-  static const std::vector<SettingsStep> kSteps = {
+  static const std::vector<SettingsStep> kSteps = withRemainingKeys({
       {1, kKey, "JPG_quality"},
       {1, kKey, "J2K_quality"},
       {2, kKey, "JPG_progressive"},
@@ -123,7 +137,7 @@ const std::vector<SettingsStep>& loadSequence() {
       {10, kKey, "Language"},
       {11, kKey, "Threads"},
       {12, kAutoFormatEnable, ""},
-  };
+  }, 13);
   return kSteps;
 }
 
@@ -145,7 +159,7 @@ const std::vector<SettingsStep>& saveSequence() {
          {"LastUpdateDate", "Resize_proportional", "Rename_enabled", "Exif", "EnlargeIfSmall", "Png_interlace",
           "Png_filter", "J2K_Lossless", "Watermark_enable", "AllProcessedBytes", "AllProcessedFiles"})
       steps.push_back({6, kKey, k});
-    return steps;
+    return withRemainingKeys(steps, 7);
   }();
   return kSteps;
 }

@@ -183,6 +183,8 @@ AppSettings changedState(const Environment& env) {
   c.Text_Font = {"Liberation Serif", 204, 255, 20, 3};
   c.Exif = false;
   c.Watermark_enable = true;
+  c.Unique_names = true;
+  c.JPG_target_kb = 500;
   s.Language = "Russian";
   s.LastUpdate = {2024, 12, 31, 23, 59, 0, 0};
   s.AllProcessedBytes = 123456;
@@ -227,7 +229,8 @@ TEST(SettingsStore, SaveWritesInTheSaveOrder) {
             "Text_position Img_position Img_path Img_watermark_enabled Text_opacity Resampling_filter Mainform_height "
             "Selected_mode Resize_width Resize_height Resize_percent Counter_length LastUpdateDate Resize_proportional "
             "Rename_enabled Exif EnlargeIfSmall Png_interlace Png_filter J2K_Lossless Watermark_enable "
-            "AllProcessedBytes AllProcessedFiles [Text_Font] Font [Form_pos_1600x900] X Y Width Height Maximized ");
+            "AllProcessedBytes AllProcessedFiles Unique_names Keep_folders JPG_target_kb [Text_Font] Font "
+            "[Form_pos_1600x900] X Y Width Height Maximized ");
   EXPECT_EQ(ini.readString("Settings", "LastUpdateDate", ""), "2024-12-31");
 }
 
