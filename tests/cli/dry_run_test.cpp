@@ -75,8 +75,8 @@ TEST_F(DryRun, AutomaticFormatNamesBothCandidatesExceptForJpegSources) {
 TEST_F(DryRun, UniqueNamesAndKeptFoldersAreTheNamesARunWrites) {
   std::filesystem::create_directories(in + "sub");
   test::writeBytes(in + "sub/a.bmp", codecs::encodeBmp(test::patternImage(10, 10)));
-  for (const auto& [option, second] : {std::pair<std::string, std::string>{"--unique", "a (2).BMP"},
-                                       {"--keep-folders", "sub/a.BMP"}}) {
+  for (const auto& [option, second] :
+       {std::pair<std::string, std::string>{"--unique", "a (2).BMP"}, {"--keep-folders", "sub/a.BMP"}}) {
     std::vector<std::string> options = {"-f", "bmp", "--no-rename", "-j", "1", option};
     test::BatchResult r = dry(options);
     ASSERT_EQ(r.status, 0) << r.output;

@@ -97,7 +97,7 @@ std::vector<SettingsStep> withRemainingKeys(std::vector<SettingsStep> steps, int
 
 const std::vector<SettingsStep>& loadSequence() {
   using enum StepKind;
-  static const std::vector<SettingsStep> kSteps = withRemainingKeys({
+  static const std::vector<SettingsStep> kDesigned = {
       {1, kKey, "JPG_quality"},
       {1, kKey, "J2K_quality"},
       {2, kKey, "JPG_progressive"},
@@ -137,7 +137,8 @@ const std::vector<SettingsStep>& loadSequence() {
       {10, kKey, "Language"},
       {11, kKey, "Threads"},
       {12, kAutoFormatEnable, ""},
-  }, 13);
+  };
+  static const std::vector<SettingsStep> kSteps = withRemainingKeys(kDesigned, 13);
   return kSteps;
 }
 

@@ -39,21 +39,20 @@ TEST_P(KeptFolders, AreThePlainFoldersBelowTheDeepestCommonOne) {
 
 INSTANTIATE_TEST_SUITE_P(
     Trees, KeptFolders,
-    ::testing::Values(
-        KeptCase{"SingleFile", {"/p/2024/a.jpg"}, "/p/2024/", {""}},
-        KeptCase{"Nested",
-                 {"/p/a.jpg", "/p/2024/b.jpg", "/p/2024/may/c.jpg", "/p/2023/c.jpg"},
-                 "/p/",
-                 {"", "2024/", "2024/may/", "2023/"}},
-        KeptCase{"AllInSubfolders", {"/p/x/1/a.jpg", "/p/x/2/a.jpg"}, "/p/x/", {"1/", "2/"}},
-        KeptCase{"UnrelatedRoots", {"/home/u/a.jpg", "/mnt/c/d/b.jpg"}, "/", {"home/u/", "mnt/c/d/"}},
-        // A common prefix of names is no common folder.
-        KeptCase{"PrefixIsNoFolder", {"/p/ab/a.jpg", "/p/abc/b.jpg"}, "/p/", {"ab/", "abc/"}},
-        // "." and ".." are resolved by name before anything is compared.
-        KeptCase{"DotsResolved",
-                 {"/p/x/../y/./a.jpg", "/p/y/sub//b.jpg", "/../../p/y/c.jpg"},
-                 "/p/y/",
-                 {"", "sub/", ""}}),
+    ::testing::Values(KeptCase{"SingleFile", {"/p/2024/a.jpg"}, "/p/2024/", {""}},
+                      KeptCase{"Nested",
+                               {"/p/a.jpg", "/p/2024/b.jpg", "/p/2024/may/c.jpg", "/p/2023/c.jpg"},
+                               "/p/",
+                               {"", "2024/", "2024/may/", "2023/"}},
+                      KeptCase{"AllInSubfolders", {"/p/x/1/a.jpg", "/p/x/2/a.jpg"}, "/p/x/", {"1/", "2/"}},
+                      KeptCase{"UnrelatedRoots", {"/home/u/a.jpg", "/mnt/c/d/b.jpg"}, "/", {"home/u/", "mnt/c/d/"}},
+                      // A common prefix of names is no common folder.
+                      KeptCase{"PrefixIsNoFolder", {"/p/ab/a.jpg", "/p/abc/b.jpg"}, "/p/", {"ab/", "abc/"}},
+                      // "." and ".." are resolved by name before anything is compared.
+                      KeptCase{"DotsResolved",
+                               {"/p/x/../y/./a.jpg", "/p/y/sub//b.jpg", "/../../p/y/c.jpg"},
+                               "/p/y/",
+                               {"", "sub/", ""}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(KeptFolders, RelativeSourcesAreTakenFromTheCurrentFolder) {

@@ -19,7 +19,9 @@ namespace {
 namespace fs = std::filesystem;
 
 // A strictly growing size curve, as an encoder's would be, with uneven steps.
-size_t curve(int quality) { return 700 + static_cast<size_t>(quality * quality * 3 + (quality % 7) * 5); }
+size_t curve(int quality) {
+  return 700 + static_cast<size_t>(quality * quality * 3 + (quality % 7) * 5);
+}
 
 TEST(EncodeWithinSize, FindsTheHighestQualityThatFitsForEveryLimitInFewEncodes) {
   for (int maxQuality : {100, 85, 37, 2, 1}) {
