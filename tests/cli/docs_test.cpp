@@ -50,7 +50,7 @@ TEST(BatchDocs, BashCompletesOptionsAndTheirWords) {
                                                     "echo \"${COMPREPLY[*]}\"");
     return test::runCommand(cmd).output;
   };
-  EXPECT_EQ(complete("brevane-batch -f j"), "jpg jp2\n");
+  EXPECT_EQ(complete("brevane-batch -f j"), "jpg jp2 jxl\n");
   EXPECT_EQ(complete("brevane-batch --filter l"), "lanczos3\n");
   EXPECT_EQ(complete("brevane-batch --text-position bottom-r"), "bottom-right\n");
   EXPECT_EQ(complete("brevane-batch --fil"), "--filter\n");

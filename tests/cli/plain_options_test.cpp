@@ -124,7 +124,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         RefusalCase{"Quality", {"-q", "0"}, {"JPG_quality", "'0'", "a whole number from 1 to 100"}},
         RefusalCase{"QualityWord", {"--quality", "best"}, {"JPG_quality", "'best'", "from 1 to 100"}},
-        RefusalCase{"Format", {"-f", "webp"}, {"Output_format", "'webp'", "jpg, png, bmp, gif, jp2, tga or auto"}},
+        RefusalCase{"Format", {"-f", "heic"}, {"Output_format", "'heic'", "jpg, png, bmp, gif, jp2, tga, webp, avif, jxl or auto"}},
         RefusalCase{"ResizeWithoutHeight", {"--resize", "800"}, {"Resize_width", "'800'", "WIDTHxHEIGHT"}},
         RefusalCase{"StretchZero", {"--stretch", "0x10"}, {"Resize_height", "'0x10'", "from 1 to 99999"}},
         RefusalCase{"Percent", {"--percent", "201"}, {"Resize_percent", "'201'", "from 1 to 200"}},
@@ -134,7 +134,7 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"Threads", {"-j", "0"}, {"Threads", "'0'", "a whole number from 1 to"}},
         RefusalCase{"TargetKb", {"--target-kb", "-1"}, {"JPG_target_kb", "'-1'", "a whole number from 0 to 999999"}},
         RefusalCase{"SetBoolean", {"--set", "Exif=yes"}, {"Exif", "'yes'", "1 (on) or 0 (off)"}},
-        RefusalCase{"SetList", {"--set", "Output_format=6"}, {"Output_format", "'6'", "0 to 5", "4 JP2"}},
+        RefusalCase{"SetList", {"--set", "Output_format=9"}, {"Output_format", "'9'", "0 to 8", "4 JP2", "8 JXL"}},
         RefusalCase{"SetUnknownKey", {"--set", "Quality=5"}, {"unknown settings key 'Quality'"}},
         RefusalCase{"MissingValue", {"--format"}, {"--format needs a value (FORMAT)"}},
         RefusalCase{"SwitchWithValue", {"--crop=1"}, {"--crop takes no value"}},

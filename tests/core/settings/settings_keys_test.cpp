@@ -87,7 +87,7 @@ INSTANTIATE_TEST_SUITE_P(
                       TakesCase{"JPG_quality", "9 0", false}, TakesCase{"PNG_compression", "0", true},
                       TakesCase{"Threads", "4", true}, TakesCase{"Threads", "5", false}, TakesCase{"Exif", "1", true},
                       TakesCase{"Exif", "2", false}, TakesCase{"Exif", "yes", false},
-                      TakesCase{"Output_format", "5", true}, TakesCase{"Output_format", "6", false},
+                      TakesCase{"Output_format", "8", true}, TakesCase{"Output_format", "9", false},
                       TakesCase{"Selected_mode", "3", false}, TakesCase{"Rename_mask", "", true},
                       TakesCase{"AllProcessedBytes", "-7", true}));
 

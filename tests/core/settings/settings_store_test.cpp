@@ -307,7 +307,7 @@ TEST(ConversionKeys, SetOptionsUseTheSameRanges) {
   TConversionSettings s;
   EXPECT_EQ(applySettingsKey(s, "jpg_quality", "500"), ApplyResult::kApplied);
   EXPECT_EQ(s.JPG_quality, 100);
-  EXPECT_EQ(applySettingsKey(s, "Output_format", "6"), ApplyResult::kMalformed);
+  EXPECT_EQ(applySettingsKey(s, "Output_format", "9"), ApplyResult::kMalformed);
   EXPECT_EQ(applySettingsKey(s, "Exif", "yes"), ApplyResult::kMalformed);
   EXPECT_EQ(applySettingsKey(s, "Language", "Russian"), ApplyResult::kIgnored);
   EXPECT_EQ(applySettingsKey(s, "NoSuchKey", "1"), ApplyResult::kUnknownKey);
