@@ -5,6 +5,7 @@
 #include <mutex>
 #include <new>
 #include <optional>
+#include <span>
 
 #include "base/error.h"
 #include "base/paths.h"
@@ -16,6 +17,7 @@
 #include "codecs/registry.h"
 #include "engine/conversion_lock.h"
 #include "engine/error_codes.h"
+#include "engine/output_names.h"
 #include "engine/step_options.h"
 #include "engine/target_size.h"
 #include "exif/exif.h"
@@ -117,6 +119,25 @@ std::string overTargetMessage(size_t size, int targetKb) {
          std::to_string(size / 1024) + " KiB";
 }
 
+// Unique_names numbers a taken name instead of refusing it; with Overwrite on nothing is taken.
+bool numbersTakenNames(const TConversionSettings& s) {
+  return s.Unique_names && !s.Overwrite;
+}
+
+// Writes the output under worker.target; with Unique_names under the first free name of
+// " (2)", " (3)", ..., each claimed in one step with the write (the write refuses a name that
+// exists), so that two workers never get one name and nothing is replaced. worker.target
+// takes the name used.
+void writeOutput(TConversionThread& worker, const PipelineEnv& env, std::span<const uint8_t> bytes) {
+  const TConversionSettings& s = env.settings;
+  if (!numbersTakenNames(s)) {
+    writeFileAtomic(worker.target, bytes, s.Overwrite);
+    return;
+  }
+  worker.target =
+      placeUnderFreeName(worker.target, [&](const std::string& name) { writeFileAtomic(name, bytes, false); });
+}
+
 void addOutputBytes(const PipelineEnv& env, const std::string& path) {
   int64_t size = fileSize(path);
   atomicAdd(env.counters.outputbytes, static_cast<int32_t>(size / 1024));
@@ -155,7 +176,7 @@ void writeSingle(TConversionThread& worker, const PipelineEnv& env, const Workin
         }
       }
     }
-    writeFileAtomic(worker.target, bytes, s.Overwrite);
+    writeOutput(worker, env, bytes);
   } catch (const std::exception& e) {
     env.log.add(errorcode::kSave, worker.target, messageOf(e));
     return;
@@ -183,7 +204,7 @@ void writeAutomatic(TConversionThread& worker, const PipelineEnv& env, const Wor
     const codecs::OutputFormatInfo& chosen =
         codecs::outputFormat(choosePng ? codecs::OutputFormat::kPng : codecs::OutputFormat::kJpeg);
     worker.target = replaceExtension(worker.target, std::string(chosen.extension));
-    if (!s.Overwrite && fileExists(worker.target)) throw Error("File already exists");
+    if (!s.Overwrite && !numbersTakenNames(s) && fileExists(worker.target)) throw Error(kFileAlreadyExists);
 
     if (!choosePng && s.Exif && !sized) {
       try {
@@ -193,9 +214,9 @@ void writeAutomatic(TConversionThread& worker, const PipelineEnv& env, const Wor
       }
     }
     try {
-      writeFileAtomic(worker.target, choosePng ? png : jpeg, s.Overwrite);
+      writeOutput(worker, env, choosePng ? png : jpeg);
     } catch (const Error& e) {
-      if (!s.Overwrite && std::string(e.what()) == "File already exists") throw;
+      if (!s.Overwrite && std::string(e.what()) == kFileAlreadyExists) throw;
       // A failed save is reported without a code and the step goes on; the carry-over of a
       // JPEG then has no file to work on.
       env.log.add(worker.target + ": " + e.what());
@@ -214,9 +235,10 @@ void writeAutomatic(TConversionThread& worker, const PipelineEnv& env, const Wor
 // The steps of runPipeline. Each writes its own line when it fails; those that return bool
 // return false when the failure ends the file.
 
-// Nothing is decoded for a file whose provisional target exists and may not be replaced.
+// Nothing is decoded for a file whose provisional target exists and may be neither replaced
+// nor numbered.
 bool passOverwriteGuard(TConversionThread& worker, const PipelineEnv& env) {
-  if (env.settings.Overwrite || !fileExists(worker.target)) return true;
+  if (env.settings.Overwrite || numbersTakenNames(env.settings) || !fileExists(worker.target)) return true;
   env.log.add(errorcode::kOpen, worker.filename, "File already exists");
   return false;
 }
