@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Fuzz smoke: builds the own readers with clang, AddressSanitizer and UndefinedBehaviorSanitizer,
 # runs the core's unit tests under both sanitizers, replays every file of the shared test corpus
-# through each fuzz target, then fuzzes each target for a few seconds.
+# through each fuzz target (the readers, the whole pipeline of one file, the settings file and
+# the language file), then fuzzes each target for a few seconds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${BREVANE_FUZZ_SECONDS:-5}
@@ -27,15 +28,16 @@ echo "unit tests ok under AddressSanitizer and UndefinedBehaviorSanitizer"
 for t in $targets; do
   bin=build-fuzz/bin/$t
   if [ -d "$corpus" ]; then
-    find "$corpus" -type f ! -name '*.md' ! -name '*.tsv' -print0 | xargs -0 -n 200 "$bin" -rss_limit_mb=4096 >/dev/null 2>build-fuzz/$t.replay.log \
+    find "$corpus" -type f ! -name '*.md' ! -name '*.tsv' -print0 | xargs -0 -n 200 "$bin" -rss_limit_mb=4096 -artifact_prefix="build-fuzz/$t-" >/dev/null 2>build-fuzz/$t.replay.log \
       || { cat build-fuzz/$t.replay.log; echo "fuzz replay failed: $t"; exit 1; }
   fi
   work=build-fuzz/corpus-$t
   mkdir -p "$work"
-  # Small valid files of the target's format, where the shared corpus has none, start the search.
+  # Checked-in seeds (fuzz/seeds/<target>/): small valid files of a format the shared corpus lacks,
+  # and inputs of targets whose input is more than one file.
   seeds=()
   if [ -d "fuzz/seeds/$t" ]; then seeds=("fuzz/seeds/$t"); fi
-  "$bin" -max_total_time="$seconds" -rss_limit_mb=4096 -max_len=65536 "$work" "${seeds[@]}" >build-fuzz/$t.fuzz.log 2>&1 \
+  "$bin" -max_total_time="$seconds" -rss_limit_mb=4096 -artifact_prefix="build-fuzz/$t-" -max_len=65536 "$work" "${seeds[@]}" >build-fuzz/$t.fuzz.log 2>&1 \
     || { tail -50 build-fuzz/$t.fuzz.log; echo "fuzzing failed: $t"; exit 1; }
-  echo "fuzz smoke ok: $t"
+  echo "fuzz smoke ok: $t ($(grep -o 'Done [0-9]* runs' build-fuzz/$t.fuzz.log | tail -1 | cut -d' ' -f2) inputs)"
 done

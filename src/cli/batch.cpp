@@ -9,10 +9,14 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
+#include <clocale>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <set>
 
@@ -83,6 +87,23 @@ class BatchHost : public RunHost {
  private:
   const BatchTexts& m_texts;
 };
+
+// A line as the terminal shows it: control characters of a file name (a line break, an escape
+// sequence) are written as \n, \t or \xHH, so that every error stays one line and cannot
+// drive the terminal.
+std::string printableLine(const std::string& line) {
+  std::string out;
+  out.reserve(line.size());
+  for (char c : line) {
+    auto b = static_cast<unsigned char>(c);
+    if (b == '\n') out += "\\n";
+    else if (b == '\t') out += "\\t";
+    else if (b == '\\') out += "\\\\";
+    else if (b < 0x20 || b == 0x7F) out += format("\\x%02X", b);
+    else out += c;
+  }
+  return out;
+}
 
 // Why a file cannot be read, in the system's words; none when it can. Directories are the
 // caller's to scan.
@@ -155,17 +176,22 @@ int run(Options& o, const std::vector<std::string>& files, bool problems) {
   ConversionJob job(host, log, totals);
   bool live = drawsProgress(o.quiet);
   int columns = live ? terminalColumns() : 80;
+  // Error lines come from the workers, the progress line from this thread: one lock keeps
+  // the terminal and `lineShown` consistent.
+  std::mutex terminal;
   bool lineShown = false;
   log.setListener([&](const std::string& line) {
+    std::lock_guard lock(terminal);
     if (lineShown) std::cerr << "\r\033[K";
     lineShown = false;
-    std::cerr << line << "\n";
+    std::cerr << printableLine(line) << "\n";
   });
   if (!job.start(o.settings, files)) return 2;
 
   RedrawLimiter limiter;
   auto progress = [&] {
     if (!live || !limiter.due(monotonicMs())) return;
+    std::lock_guard lock(terminal);
     std::cerr << "\r\033[K" << progressBarLine(job.counters.processed.load(), job.total, job.elapsedMs(), columns)
               << std::flush;
     lineShown = true;
@@ -191,8 +217,15 @@ int run(Options& o, const std::vector<std::string>& files, bool problems) {
 std::vector<std::string> collectInputs(const std::vector<std::string>& paths, std::vector<PathProblem>& problems) {
   std::vector<std::string> out;
   std::set<std::string> seen;
+  // Two spellings of one file (a symbolic link, "./", "a//b") are one entry: converted twice
+  // with Overwrite into its own folder, the second pass would read the first one's output.
   auto add = [&](const std::string& p) {
-    if (!seen.insert(p).second) return;
+    std::string key = p;
+    if (char* real = ::realpath(p.c_str(), nullptr)) {
+      key = real;
+      std::free(real);
+    }
+    if (!seen.insert(key).second) return;
     if (auto problem = fileProblem(p))
       problems.push_back({p, *problem});
     else
@@ -245,9 +278,9 @@ int runBatch(const std::vector<std::string>& args) {
   // rather than a decoder's; a folder that cannot be read gets the command's own line.
   for (const PathProblem& p : problems) {
     if (p.folder)
-      std::cerr << "brevane-batch: cannot read folder " << p.path << ": " << p.message << "\n";
+      std::cerr << printableLine("brevane-batch: cannot read folder " + p.path + ": " + p.message) << "\n";
     else
-      std::cerr << errorcode::kOpen << p.path << ": " << p.message << "\n";
+      std::cerr << printableLine(std::string(errorcode::kOpen) + p.path + ": " + p.message) << "\n";
   }
   // Every path named had a problem: they are reported, and there is no run to start.
   if (files.empty() && !problems.empty()) return 1;

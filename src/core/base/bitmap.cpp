@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "base/error.h"
+#include "base/memory_budget.h"
 
 namespace brevane {
 
@@ -25,6 +26,7 @@ void checkImageSize(int64_t width, int64_t height) {
   if (width <= 0 || height <= 0) throw Error(format("Invalid image size %lldx%lld", (long long)width, (long long)height));
   if (static_cast<uint64_t>(width) * static_cast<uint64_t>(height) > kMaxImagePixels)
     throw Error(format("Image is too large (%lldx%lld pixels)", (long long)width, (long long)height));
+  claimImageMemory(width, height);
 }
 
 size_t dibStride(int width, int bitsPerPixel) {

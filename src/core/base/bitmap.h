@@ -33,7 +33,8 @@ struct Bgr {
 /// declared size of a file before anything is allocated for it.
 inline constexpr uint64_t kMaxImagePixels = (uint64_t{1} << 30) / 4;
 
-/// Throws brevane::Error when width x height is zero, negative or above kMaxImagePixels.
+/// Throws brevane::Error when width x height is zero, negative or above kMaxImagePixels, or
+/// when the memory claim active on this thread cannot cover it (base/memory_budget.h).
 void checkImageSize(int64_t width, int64_t height);
 
 /// A bitmap of 1, 4, 8, 16 (5-5-5), 24 or 32 bits per pixel. Rows are stored top row first;

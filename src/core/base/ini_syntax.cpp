@@ -15,7 +15,15 @@ std::string_view trimBlanks(std::string_view t) { return trim(t, " \t\r"); }
 }  // namespace
 
 std::string_view skipUtf8Bom(std::string_view text) {
-  if (text.size() >= 3 && text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.remove_prefix(3);
+  if (text.size() >= 3 && text.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+    text.remove_prefix(3);
+    return text;
+  }
+  // A mark cut short by a damaged save ("\xEF\xBB" or "\xEF" before plain text) is no text
+  // either; left in place it would hide the first section's name.
+  auto continuation = [&](size_t i) { return i < text.size() && (static_cast<uint8_t>(text[i]) & 0xC0) == 0x80; };
+  if (text.size() >= 2 && text.compare(0, 2, "\xEF\xBB") == 0 && !continuation(2)) text.remove_prefix(2);
+  else if (!text.empty() && text[0] == '\xEF' && !continuation(1)) text.remove_prefix(1);
   return text;
 }
 

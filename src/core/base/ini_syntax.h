@@ -25,7 +25,8 @@ IniLine classifyIniLine(std::string_view line);
 /// byte-order mark is not part of the first line.
 std::vector<std::string_view> splitIniLines(std::string_view text);
 
-/// The text without a leading UTF-8 byte-order mark.
+/// The text without a leading UTF-8 byte-order mark, or without the first bytes of one that
+/// was cut short (they cannot begin valid text).
 std::string_view skipUtf8Bom(std::string_view text);
 
 /// A name folded for case-insensitive comparison: ASCII, Latin-1, Latin Extended-A, Greek and

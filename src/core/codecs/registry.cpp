@@ -174,9 +174,9 @@ DecodedImage decodeBytes(const std::string& path, std::span<const uint8_t> data)
   return image;
 }
 
-DecodedImage loadImage(const std::string& path) {
+DecodedImage loadImage(const std::string& path, FileIdentity* identity) {
   decoderFor(path);  // an unknown extension fails before the file is read
-  std::vector<uint8_t> data = readFile(path);
+  std::vector<uint8_t> data = readFile(path, identity);
   return decodeBytes(path, data);
 }
 

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/platform.h"
 #include "codecs/codec.h"
 
 namespace brevane::codecs {
@@ -60,8 +61,8 @@ const CodecDescriptor* findDecoder(std::string_view extension);
 
 /// Registry load: reads the file and decodes it with the decoder of its extension. Throws
 /// brevane::Error: "Unknown picture file extension (.%s)", the file system's message, or the
-/// decoder's message.
-DecodedImage loadImage(const std::string& path);
+/// decoder's message. `identity`, when given, receives the file that was read.
+DecodedImage loadImage(const std::string& path, FileIdentity* identity = nullptr);
 /// Decodes bytes already read with the decoder of `path`'s extension.
 DecodedImage decodeBytes(const std::string& path, std::span<const uint8_t> data);
 

@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "base/byte_buffer.h"
+#include "base/memory_budget.h"
 #include "base/paths.h"
 #include "base/platform.h"
 #include "codecs/output_formats.h"
@@ -72,6 +73,9 @@ bool ConversionJob::start(TConversionSettings& settings, const std::vector<std::
     m_host.showMessage(m_host.langString("DirectoryCreateError"), m_host.langString("Error"), RunHost::Icon::kError);
     return false;
   }
+  // Hidden temporary files of an earlier run that was killed on a file system without
+  // unnamed files.
+  removeStaleTempFiles(settings.Output_path);
   // With Keep_folders each file goes to its folder below the sources' deepest common folder;
   // those folders are made now, and one that cannot be stops the run as the output folder does.
   m_keptFolders.clear();
@@ -81,7 +85,10 @@ bool ConversionJob::start(TConversionSettings& settings, const std::vector<std::
     for (const auto& [source, folder] : m_keptFolders) folders.insert(folder);
     for (const std::string& folder : folders) {
       std::string problem = createFoldersBelow(settings.Output_path, folder);
-      if (problem.empty()) continue;
+      if (problem.empty()) {
+        removeStaleTempFiles(settings.Output_path + folder);
+        continue;
+      }
       m_host.showMessage(m_host.langString("DirectoryCreateError") + "\n" + problem, m_host.langString("Error"),
                          RunHost::Icon::kError);
       return false;
@@ -89,6 +96,7 @@ bool ConversionJob::start(TConversionSettings& settings, const std::vector<std::
   }
   // The options of the run are fixed here: every worker reads this copy.
   m_settings = settings;
+  m_written.clear();
   // Each file's buffers are reused by the next instead of being mapped and faulted in anew.
   memory::keepFreedHeapMemory();
   // The progress state of the last run is cleared.
@@ -120,7 +128,9 @@ void ConversionJob::dispatchTick() {
   const codecs::OutputFormatInfo& format = codecs::outputFormat(m_settings.Output_format);
   size_t limit = static_cast<size_t>(std::max(1, m_settings.Threads));
   if (format.maxWorkers > 0) limit = std::min(limit, static_cast<size_t>(format.maxWorkers));
-  if (!(RUN && prevthrfree.load() && thr.size() < limit && load < 90)) return;
+  // A worker waiting for memory that others hold goes first: nobody new starts meanwhile.
+  bool memoryWaiters = MemoryBudget::process().waiting() > 0;
+  if (!(RUN && prevthrfree.load() && thr.size() < limit && load < 90 && !memoryWaiters)) return;
   if (filelisttemp.empty()) {
     m_dispatchEnabled = false;
     m_watcherEnabled = true;
@@ -128,7 +138,7 @@ void ConversionJob::dispatchTick() {
   }
   bool appended = false;
   try {
-    PipelineEnv env{m_settings, counters, m_totals, m_log};
+    PipelineEnv env{m_settings, counters, m_totals, m_log, &m_written};
     std::unique_ptr<TConversionThread> worker = m_threadFactory(env);
     if (!worker) throw std::runtime_error("no worker");
     TConversionThread& w = *worker;

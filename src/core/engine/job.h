@@ -15,6 +15,7 @@
 
 #include "engine/error_log.h"
 #include "engine/settings.h"
+#include "engine/written_files.h"
 
 namespace brevane {
 
@@ -43,6 +44,7 @@ struct PipelineEnv {
   RunCounters& counters;
   LifetimeTotals& totals;
   ErrorLog& log;
+  WrittenFiles* written = nullptr;  // the run's outputs; none when converting outside a job
 };
 
 /// One worker: converts exactly one file on its own thread, then sets `kill`.
@@ -152,6 +154,7 @@ class ConversionJob {
   std::map<std::string, std::string> m_keptFolders;  // Keep_folders: source -> folder below the output
   MemoryLoadFn m_memoryLoad;
   ThreadFactory m_threadFactory;
+  WrittenFiles m_written;
   std::mutex m_dispatchLock;
   std::mutex m_reapLock;
   bool m_dispatchEnabled = false;

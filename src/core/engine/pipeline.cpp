@@ -2,12 +2,15 @@
 // encode and write, each failure as its error line.
 #include "engine/pipeline.h"
 
+#include <sys/stat.h>
+
 #include <mutex>
 #include <new>
 #include <optional>
 #include <span>
 
 #include "base/error.h"
+#include "base/memory_budget.h"
 #include "base/paths.h"
 #include "base/platform.h"
 #include "base/strings.h"
@@ -31,10 +34,15 @@ namespace brevane {
 using codecs::DecodedImage;
 using codecs::DecodedKind;
 
-DecodedSource decodeSource(const std::string& path, DecodeFailure& failure) {
+DecodedSource decodeSource(const std::string& path, DecodeFailure& failure, const WrittenFiles* written) {
   DecodedSource result;
   if (codecs::isRawExtension(extensionOf(path))) {
     failure = DecodeFailure::kRaw;
+    // The RAW library opens the path itself; the check looks at what the path names now.
+    struct stat st;
+    if (written && ::stat(path.c_str(), &st) == 0 &&
+        written->contains({static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)}))
+      throw Error(kReplacedByOutput);
     // rawdll.so keeps the block of its last call until FreeMemory (and need not be reentrant):
     // one RAW file at a time, from loading the library to unloading it.
     std::lock_guard lock(ConversionLock());
@@ -48,7 +56,12 @@ DecodedSource decodeSource(const std::string& path, DecodeFailure& failure) {
     }
   } else {
     failure = DecodeFailure::kSource;
-    result.image = codecs::loadImage(path);
+    // The source is read whole from one handle before anything is written, and the file read
+    // is checked against the run's outputs: a source listed twice (a link, "./") or replaced
+    // by another file's output is never converted from an output.
+    FileIdentity identity;
+    result.image = codecs::loadImage(path, &identity);
+    if (written && written->contains(identity)) throw Error(kReplacedByOutput);
     int64_t size = fileSize(path);
     result.inputSize = size < 0 || size > INT32_MAX ? (size < 0 ? -1 : INT32_MAX) : static_cast<int32_t>(size);
   }
@@ -74,6 +87,13 @@ std::vector<uint8_t> withExif(const std::vector<uint8_t>& jpeg, const std::strin
   std::lock_guard lock(ConversionLock());
   exif::SourceExif src = exif::readSourceExif(source);
   return exif::carryOver(jpeg, src, localNow());
+}
+
+// Records an output among the run's files before it gets its name: a worker that opens the
+// name a moment later already finds it recorded.
+BeforePlacing recordOutput(const PipelineEnv& env) {
+  if (!env.written) return {};
+  return [written = env.written](const FileIdentity& file) { written->add(file); };
 }
 
 // The Exif block of an output that keeps it in its container, for the working image's size.
@@ -131,11 +151,11 @@ bool numbersTakenNames(const TConversionSettings& s) {
 void writeOutput(TConversionThread& worker, const PipelineEnv& env, std::span<const uint8_t> bytes) {
   const TConversionSettings& s = env.settings;
   if (!numbersTakenNames(s)) {
-    writeFileAtomic(worker.target, bytes, s.Overwrite);
+    writeFileAtomic(worker.target, bytes, s.Overwrite, recordOutput(env));
     return;
   }
-  worker.target =
-      placeUnderFreeName(worker.target, [&](const std::string& name) { writeFileAtomic(name, bytes, false); });
+  worker.target = placeUnderFreeName(
+      worker.target, [&](const std::string& name) { writeFileAtomic(name, bytes, false, recordOutput(env)); });
 }
 
 void addOutputBytes(const PipelineEnv& env, const std::string& path) {
@@ -247,11 +267,14 @@ bool passOverwriteGuard(TConversionThread& worker, const PipelineEnv& env) {
 // released before this returns. Workers decode at the same time: every decoder but the RAW
 // route keeps all its state per call (libjpeg, libpng, giflib and OpenJPEG objects, libtiff
 // with its per-handle handlers, the own readers), and decodeSource locks that route itself.
-bool decodeToWorkingImage(TConversionThread& worker, const PipelineEnv& env, WorkingImage& w) {
+//
+// The worker's memory claim covers its images from the decode to its end; a decode refused for
+// memory that other workers hold waits until they release some.
+bool decodeToWorkingImage(TConversionThread& worker, const PipelineEnv& env, MemoryClaim& claim, WorkingImage& w) {
   DecodedSource source;
   DecodeFailure failure = DecodeFailure::kSource;
   try {
-    source = decodeSource(worker.filename, failure);
+    source = claim.retryWhenMemoryFrees([&] { return decodeSource(worker.filename, failure, env.written); });
   } catch (const std::exception& e) {
     switch (failure) {
       case DecodeFailure::kRawLibrary: env.log.add(worker.target + ": " + e.what()); break;
@@ -333,8 +356,9 @@ bool rename(TConversionThread& worker, const PipelineEnv& env, const WorkingImag
 
 void runPipeline(TConversionThread& worker, const PipelineEnv& env) {
   const TConversionSettings& s = env.settings;
+  MemoryClaim claim;
   WorkingImage w;
-  if (!passOverwriteGuard(worker, env) || !decodeToWorkingImage(worker, env, w)) return;
+  if (!passOverwriteGuard(worker, env) || !decodeToWorkingImage(worker, env, claim, w)) return;
   if (!resize(worker, env, w)) return;
   if (s.Watermark_enable && !stamp(worker, env, w)) return;
   if (s.Img_watermark_enabled) watermark(worker, env, w);

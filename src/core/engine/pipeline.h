@@ -21,8 +21,9 @@ struct DecodedSource {
 enum class DecodeFailure { kNone, kSource /* AFO */, kRaw /* RFO */, kRawLibrary /* no code */ };
 
 /// Decodes a source: RAW extensions through rawdll.so (holding ConversionLock), all others
-/// through the registry (without it). Throws brevane::Error; `failure` says which line it makes.
-DecodedSource decodeSource(const std::string& path, DecodeFailure& failure);
+/// through the registry (without it). A source that is one of `written` (an output of this run
+/// that replaced it) is refused. Throws brevane::Error; `failure` says which line it makes.
+DecodedSource decodeSource(const std::string& path, DecodeFailure& failure, const WrittenFiles* written = nullptr);
 
 /// The whole pipeline for one worker; every failure becomes its error line.
 void runPipeline(TConversionThread& worker, const PipelineEnv& env);

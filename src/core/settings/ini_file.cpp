@@ -1,6 +1,7 @@
 // The settings file with the Windows profile-file semantics.
 #include "settings/ini_file.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -146,18 +147,46 @@ IniFile::IniFile(std::string path, Writer writer) : m_path(std::move(path)), m_w
   if (!m_writer) m_writer = writeSettingsBytes;
 }
 
-std::string IniFile::contents() const {
-  if (!isRegularFile(m_path)) return {};
+const std::string& IniFile::contents() const {
+  struct stat st;
+  if (::stat(m_path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    m_version = {};
+    m_text.clear();
+    m_index.clear();
+    return m_text;
+  }
+  Version now{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino), static_cast<int64_t>(st.st_size),
+              static_cast<int64_t>(st.st_mtim.tv_sec), static_cast<int64_t>(st.st_mtim.tv_nsec)};
+  if (now == m_version) return m_text;
   try {
     std::vector<uint8_t> bytes = readFile(m_path);
-    return std::string(bytes.begin(), bytes.end());
+    m_text.assign(bytes.begin(), bytes.end());
+    m_version = now;
   } catch (const Error&) {
-    return {};  // an unreadable file reads as defaults, like a missing one
+    m_version = {};
+    m_text.clear();  // an unreadable file reads as defaults, like a missing one
   }
+  m_index.clear();
+  std::unordered_map<std::string, std::string>* current = nullptr;
+  for (std::string_view line : splitIniLines(m_text)) {
+    IniLine l = classifyIniLine(line);
+    if (l.kind == IniLineKind::kSection) {
+      auto [it, added] = m_index.try_emplace(foldName(l.name));
+      current = added ? &it->second : nullptr;  // a later section of the same name does not count
+    } else if (current && l.kind == IniLineKind::kKey) {
+      current->try_emplace(foldName(l.name), l.value);
+    }
+  }
+  return m_text;
 }
 
 std::optional<std::string> IniFile::value(std::string_view section, std::string_view key) const {
-  return findIniValue(contents(), section, key);
+  contents();
+  auto s = m_index.find(foldName(section));
+  if (s == m_index.end()) return std::nullopt;
+  auto k = s->second.find(foldName(key));
+  if (k == s->second.end()) return std::nullopt;
+  return k->second;
 }
 
 std::string IniFile::readString(std::string_view section, std::string_view key, std::string_view def) const {

@@ -8,6 +8,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "base/datetime.h"
 
@@ -58,10 +59,23 @@ class IniFile {
   void writeDate(std::string_view section, std::string_view key, const LocalDateTime& value, const DateTimeFormat& fs);
 
  private:
-  std::string contents() const;
+  // The file's text. It is read (and indexed) again only when the file changed (another
+  // inode, size or modification time), so loading every key of a large, damaged file reads
+  // and parses it once.
+  const std::string& contents() const;
 
   std::string m_path;
   Writer m_writer;
+  struct Version {
+    uint64_t device = 0, inode = 0;
+    int64_t size = -1, seconds = 0, nanoseconds = 0;
+    bool operator==(const Version&) const = default;
+  };
+  mutable Version m_version;
+  mutable std::string m_text;
+  // Folded section name -> folded key -> value, first section and first key of a name only,
+  // as findIniValue reads them.
+  mutable std::unordered_map<std::string, std::unordered_map<std::string, std::string>> m_index;
 };
 
 /// The default writer: fails when the path exists and is not writable (a read-only settings
