@@ -1,5 +1,6 @@
-// Encoding a 12-megapixel photo-like image with each encoder at its default settings, the
-// automatic format's two candidates, and the PNG writer's filter choice apart from its deflate.
+// Encoding a 12-megapixel photo-like image with each encoder at its default settings, JPEG kept
+// to a target size, the automatic format's two candidates, and the PNG writer's filter choice
+// apart from its deflate.
 #include <benchmark/benchmark.h>
 #include <zlib.h>
 
@@ -9,6 +10,7 @@
 #include "codecs/encoders.h"
 #include "codecs/png_filter.h"
 #include "engine/settings.h"
+#include "engine/target_size.h"
 
 namespace {
 
@@ -93,6 +95,19 @@ void BM_AutoFormatCandidates(benchmark::State& state) {
   report(state, n);
 }
 
+// JPEG output kept to a size (JPG_target_kb): the argument is the target in percent of the
+// default quality's file. 100 fits at once (one encode); 50 takes the whole bisection.
+void BM_JpegTargetSize(benchmark::State& state) {
+  static const size_t full = codecs::encodeJpeg(photo(), defaults().JPG_quality, false).size();
+  uint64_t limit = full * static_cast<uint64_t>(state.range(0)) / 100;
+  SizedEncoding r;
+  for (auto _ : state)
+    r = encodeWithinSize(defaults().JPG_quality, limit, [](int q) { return codecs::encodeJpeg(photo(), q, false); });
+  report(state, r.bytes.size());
+  state.counters["encodes"] = r.encodes;
+  state.counters["quality"] = r.quality;
+}
+
 // The rows as the PNG writer sees them: R, G, B.
 std::vector<uint8_t> rgbRow(int y) {
   std::vector<uint8_t> row(static_cast<size_t>(kWidth) * 3);
@@ -153,6 +168,7 @@ BENCHMARK(BM_Bmp)->Unit(benchmark::kMillisecond)->MinTime(1);
 BENCHMARK(BM_Tga)->Unit(benchmark::kMillisecond)->MinTime(1);
 BENCHMARK(BM_Gif)->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_Jpeg2000)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();  // OpenJPEG threads
+BENCHMARK(BM_JpegTargetSize)->Arg(100)->Arg(50)->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_AutoFormatCandidates)->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_PngFilterChoice)->Unit(benchmark::kMillisecond)->MinTime(2);
 BENCHMARK(BM_PngDeflate)->Unit(benchmark::kMillisecond)->Iterations(2);

@@ -12,6 +12,7 @@
 
 #include "dialogs.h"
 #include "icons.h"
+#include "option_pages_output_control.h"
 #include "settings/settings_store.h"
 #include "widgets.h"
 
@@ -81,7 +82,9 @@ OptionPages::OptionPages(QWidget* window, LangString langString)
   m_notebook->addTab(pageText(), QString());
   m_notebook->addTab(pageWatermark(), QString());
   m_notebook->addTab(pagePhotos(), QString());
-  m_notebook->addTab(pageOutput(), QString());
+  QWidget* output = pageOutput();
+  m_notebook->addTab(outputControlPage(output), QString());
+  m_notebook->addTab(output, QString());
   for (int i = 0; i < m_notebook->count(); ++i)
     m_notebook->setTabText(i, static_cast<TTabSheet*>(m_notebook->widget(i))->caption());
   // The JPEG 2000 page is hidden in the design and shown during start-up.

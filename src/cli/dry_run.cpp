@@ -2,14 +2,18 @@
 // run's start, its dispatcher and its pipeline make them.
 #include "cli/dry_run.h"
 
+#include <map>
 #include <mutex>
+#include <set>
 
 #include "base/error.h"
 #include "base/paths.h"
+#include "base/platform.h"
 #include "base/strings.h"
 #include "codecs/output_formats.h"
 #include "engine/conversion_lock.h"
 #include "engine/job.h"
+#include "engine/output_names.h"
 #include "engine/pipeline.h"
 #include "engine/step_options.h"
 #include "imaging/masks.h"
@@ -60,11 +64,15 @@ std::vector<PlannedOutput> planOutputs(const TConversionSettings& settings, cons
   bool needsSize = s.Rename_enabled && (mask.find("[w]") != std::string::npos || mask.find("[h]") != std::string::npos);
   std::string code(codecs::outputFormat(s.Output_format).code);
 
+  std::map<std::string, std::string> kept;
+  if (s.Keep_folders) kept = keptFolders(files);
+
   std::vector<PlannedOutput> plan;
+  std::set<std::string> planned;
   int index = 1;
   for (const std::string& file : files) {
     PlannedOutput out{file, {}, {}};
-    std::string target = provisionalTarget(s.Output_path, file, code);
+    std::string target = provisionalTarget(s.Output_path + kept[file], file, code);
     try {
       if (s.Rename_enabled) {
         PixelSize size = needsSize ? resizedSize(readSize(file), s) : PixelSize{};
@@ -82,6 +90,15 @@ std::vector<PlannedOutput> planOutputs(const TConversionSettings& settings, cons
       } else {
         out.targets.push_back(target);
       }
+      // Unique names: the first name neither on disk nor planned for an earlier file, as a run
+      // with one worker would take them.
+      if (s.Unique_names && !s.Overwrite)
+        for (std::string& t : out.targets) {
+          std::string name = t;
+          for (int n = 2; fileExists(name) || planned.count(name); ++n) name = numberedName(t, n);
+          planned.insert(name);
+          t = name;
+        }
     } catch (const std::exception& e) {
       out.error = e.what();
     }

@@ -72,6 +72,24 @@ TEST_F(DryRun, AutomaticFormatNamesBothCandidatesExceptForJpegSources) {
   EXPECT_NE(r.output.find(in + "c.jpg\t" + out + "c.JPG\n"), std::string::npos) << r.output;
 }
 
+TEST_F(DryRun, UniqueNamesAndKeptFoldersAreTheNamesARunWrites) {
+  std::filesystem::create_directories(in + "sub");
+  test::writeBytes(in + "sub/a.bmp", codecs::encodeBmp(test::patternImage(10, 10)));
+  for (const auto& [option, second] :
+       {std::pair<std::string, std::string>{"--unique", "a (2).BMP"}, {"--keep-folders", "sub/a.BMP"}}) {
+    std::vector<std::string> options = {"-f", "bmp", "--no-rename", "-j", "1", option};
+    test::BatchResult r = dry(options);
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_NE(r.output.find(in + "a.bmp\t" + out + "a.BMP\n"), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find(in + "sub/a.bmp\t" + out + second + "\n"), std::string::npos) << r.output;
+    std::string written = test::makeTempDir("dry-run-out");
+    options.insert(options.end(), {"--quiet", "-o", written, in});
+    ASSERT_EQ(test::runBatch(options).status, 0);
+    EXPECT_TRUE(std::filesystem::exists(written + "a.BMP"));
+    EXPECT_TRUE(std::filesystem::exists(written + second)) << option;
+  }
+}
+
 TEST_F(DryRun, ReadsOnlyTheHeaderAndOnlyWhenTheMaskNeedsTheSize) {
   // A bitmap cut off after its header still has a size; a decode of it would fail.
   std::vector<uint8_t> bmp = codecs::encodeBmp(test::patternImage(30, 10));

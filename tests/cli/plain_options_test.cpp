@@ -109,6 +109,11 @@ INSTANTIATE_TEST_SUITE_P(
         TwinCase{
             "LosslessJxl", {"-f", "jxl", "--lossless", "--no-exif"}, {"Output_format=8", "JXL_Lossless=1", "Exif=0"}},
         TwinCase{"LosslessJp2", {"--lossless", "-f", "jp2"}, {"Output_format=4", "J2K_Lossless=1"}},
+        TwinCase{"Unique", {"--unique"}, {"Unique_names=1"}, true},
+        TwinCase{"KeepFolders", {"--keep-folders"}, {"Keep_folders=1"}},
+        TwinCase{"TargetKb",
+                 {"-f", "jpg", "--target-kb", "3", "--no-exif"},
+                 {"Output_format=0", "JPG_target_kb=3", "Exif=0"}},
         TwinCase{
             "AttachedValues", {"--format=gif", "-q90", "-j1"}, {"Output_format=3", "JPG_quality=90", "Threads=1"}}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -154,6 +159,7 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"TextPosition", {"--text-position", "middle"}, {"Text_position", "'middle'", "bottom-right"}},
         RefusalCase{"WatermarkPosition", {"--watermark-position", "up"}, {"Img_position", "'up'", "top-left"}},
         RefusalCase{"Threads", {"-j", "0"}, {"Threads", "'0'", "a whole number from 1 to"}},
+        RefusalCase{"TargetKb", {"--target-kb", "-1"}, {"JPG_target_kb", "'-1'", "a whole number from 0 to 999999"}},
         RefusalCase{"SetBoolean", {"--set", "Exif=yes"}, {"Exif", "'yes'", "1 (on) or 0 (off)"}},
         RefusalCase{"SetList", {"--set", "Output_format=9"}, {"Output_format", "'9'", "0 to 8", "4 JP2", "8 JXL"}},
         RefusalCase{"SetUnknownKey", {"--set", "Quality=5"}, {"unknown settings key 'Quality'"}},

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <set>
 #include <system_error>
 
 #include "base/byte_buffer.h"
@@ -10,6 +11,7 @@
 #include "base/paths.h"
 #include "base/platform.h"
 #include "codecs/output_formats.h"
+#include "engine/output_names.h"
 #include "engine/pipeline.h"
 #include "imaging/masks.h"
 
@@ -78,6 +80,24 @@ bool ConversionJob::start(TConversionSettings& settings, const std::vector<std::
   // Hidden temporary files of an earlier run that was killed on a file system without
   // unnamed files.
   removeStaleTempFiles(settings.Output_path);
+  // With Keep_folders each file goes to its folder below the sources' deepest common folder;
+  // those folders are made now, and one that cannot be stops the run as the output folder does.
+  m_keptFolders.clear();
+  if (settings.Keep_folders) {
+    m_keptFolders = keptFolders(files);
+    std::set<std::string> folders;
+    for (const auto& [source, folder] : m_keptFolders) folders.insert(folder);
+    for (const std::string& folder : folders) {
+      std::string problem = createFoldersBelow(settings.Output_path, folder);
+      if (problem.empty()) {
+        removeStaleTempFiles(settings.Output_path + folder);
+        continue;
+      }
+      m_host.showMessage(m_host.langString("DirectoryCreateError") + "\n" + problem, m_host.langString("Error"),
+                         RunHost::Icon::kError);
+      return false;
+    }
+  }
   // The options of the run are fixed here: every worker reads this copy.
   m_settings = settings;
   m_written.clear();
@@ -136,7 +156,9 @@ void ConversionJob::dispatchTick() {
     w.index = counter;
     counter = counter + 1;
     w.format = std::string(format.code);
-    w.target = provisionalTarget(m_settings.Output_path, w.filename, w.format);
+    auto kept = m_keptFolders.find(w.filename);
+    std::string folder = m_settings.Output_path + (kept == m_keptFolders.end() ? std::string() : kept->second);
+    w.target = provisionalTarget(folder, w.filename, w.format);
     filelisttemp.pop_front();
     w.start();
   } catch (...) {

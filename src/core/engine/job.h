@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -157,6 +158,7 @@ class ConversionJob {
   ErrorLog& m_log;
   LifetimeTotals& m_totals;
   TConversionSettings m_settings;
+  std::map<std::string, std::string> m_keptFolders;  // Keep_folders: source -> folder below the output
   MemoryLoadFn m_memoryLoad;
   ThreadFactory m_threadFactory;
   WrittenFiles m_written;

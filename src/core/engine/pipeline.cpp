@@ -7,6 +7,7 @@
 #include <mutex>
 #include <new>
 #include <optional>
+#include <span>
 
 #include "base/error.h"
 #include "base/memory_budget.h"
@@ -19,7 +20,9 @@
 #include "codecs/registry.h"
 #include "engine/conversion_lock.h"
 #include "engine/error_codes.h"
+#include "engine/output_names.h"
 #include "engine/step_options.h"
+#include "engine/target_size.h"
 #include "exif/exif.h"
 #include "imaging/masks.h"
 #include "imaging/resize.h"
@@ -102,6 +105,62 @@ std::vector<uint8_t> containerExif(const std::string& source, const PhotoOptions
   return exif::exifBlock(src, localNow(), w.image.width(), w.image.height(), exifEdits(photo, w.turnedBy, src));
 }
 
+// The JPEG of JPG_target_kb: the highest quality up to JPG_quality whose file, Exif included,
+// fits. The source's Exif is read once; a carry-over that fails leaves the search without
+// Exif and is reported in `exifError`.
+SizedEncoding jpegWithinTarget(const std::string& source, const WorkingImage& w, const TConversionSettings& s,
+                               bool progressive, std::optional<std::string>& exifError) {
+  std::optional<exif::SourceExif> src;
+  LocalDateTime now = localNow();
+  const PhotoOptions photo = photoOptions(s);
+  if (s.Exif && !s.Strip_metadata) {
+    try {
+      std::lock_guard lock(ConversionLock());
+      src = exif::readSourceExif(source);
+    } catch (const std::exception& e) {
+      exifError = messageOf(e);
+    }
+  }
+  auto encode = [&](int quality) {
+    std::vector<uint8_t> jpeg = codecs::encodeJpeg(w.image, quality, progressive, w.iccProfile);
+    if (!src) return jpeg;
+    try {
+      std::lock_guard lock(ConversionLock());
+      return exif::carryOver(jpeg, *src, now, exifEdits(photo, w.turnedBy, *src));
+    } catch (const std::exception& e) {
+      exifError = messageOf(e);
+      src.reset();
+      return jpeg;
+    }
+  };
+  return encodeWithinSize(s.JPG_quality, static_cast<uint64_t>(s.JPG_target_kb) * 1024, encode);
+}
+
+// The line of an output that is over JPG_target_kb even at the lowest quality.
+std::string overTargetMessage(size_t size, int targetKb) {
+  return "Larger than the target of " + std::to_string(targetKb) + " KiB even at quality 1; written with " +
+         std::to_string(size / 1024) + " KiB";
+}
+
+// Unique_names numbers a taken name instead of refusing it; with Overwrite on nothing is taken.
+bool numbersTakenNames(const TConversionSettings& s) {
+  return s.Unique_names && !s.Overwrite;
+}
+
+// Writes the output under worker.target; with Unique_names under the first free name of
+// " (2)", " (3)", ..., each claimed in one step with the write (the write refuses a name that
+// exists), so that two workers never get one name and nothing is replaced. worker.target
+// takes the name used.
+void writeOutput(TConversionThread& worker, const PipelineEnv& env, std::span<const uint8_t> bytes) {
+  const TConversionSettings& s = env.settings;
+  if (!numbersTakenNames(s)) {
+    writeFileAtomic(worker.target, bytes, s.Overwrite, recordOutput(env));
+    return;
+  }
+  worker.target = placeUnderFreeName(
+      worker.target, [&](const std::string& name) { writeFileAtomic(name, bytes, false, recordOutput(env)); });
+}
+
 void addOutputBytes(const PipelineEnv& env, const std::string& path) {
   int64_t size = fileSize(path);
   atomicAdd(env.counters.outputbytes, static_cast<int32_t>(size / 1024));
@@ -111,39 +170,46 @@ void addOutputBytes(const PipelineEnv& env, const std::string& path) {
 void writeSingle(TConversionThread& worker, const PipelineEnv& env, const WorkingImage& w) {
   const TConversionSettings& s = env.settings;
   std::vector<uint8_t> bytes;
-  std::optional<std::string> exifError;
+  std::optional<std::string> exifError, overTarget;
   try {
     const codecs::OutputFormatInfo* format = codecs::findOutputFormat(worker.format);
     if (!format) throw Error("Unknown output format " + worker.format);
-    const Bitmap* alpha = format->takesAlpha && w.hasAlpha ? &w.alpha : nullptr;
-    codecs::EncodeOptions options = encodeOptions(s);
-    options.iccProfile = w.iccProfile;
-    const PhotoOptions photo = photoOptions(s);
-    const bool carryExif = s.Exif && !s.Strip_metadata;
-    std::vector<uint8_t> block;
-    if (format->exif == codecs::ExifPlace::kContainer && carryExif) {
-      try {
-        block = containerExif(worker.filename, photo, w);
-        options.exif = block;
-      } catch (const std::exception& e) {
-        exifError = messageOf(e);  // the file is still written, without Exif
+    if (format->id == codecs::OutputFormat::kJpeg && s.JPG_target_kb > 0) {
+      SizedEncoding sized = jpegWithinTarget(worker.filename, w, s, s.JPG_progressive, exifError);
+      if (!sized.fits) overTarget = overTargetMessage(sized.bytes.size(), s.JPG_target_kb);
+      bytes = std::move(sized.bytes);
+    } else {
+      const Bitmap* alpha = format->takesAlpha && w.hasAlpha ? &w.alpha : nullptr;
+      codecs::EncodeOptions options = encodeOptions(s);
+      options.iccProfile = w.iccProfile;
+      const PhotoOptions photo = photoOptions(s);
+      const bool carryExif = s.Exif && !s.Strip_metadata;
+      std::vector<uint8_t> block;
+      if (format->exif == codecs::ExifPlace::kContainer && carryExif) {
+        try {
+          block = containerExif(worker.filename, photo, w);
+          options.exif = block;
+        } catch (const std::exception& e) {
+          exifError = messageOf(e);  // the file is still written, without Exif
+        }
+      }
+      bytes = format->encode(w.image, alpha, options);
+      if (format->exif == codecs::ExifPlace::kJpegSegment && carryExif) {
+        try {
+          bytes = withExif(bytes, worker.filename, photo, w);
+        } catch (const std::exception& e) {
+          exifError = messageOf(e);  // the JPEG is still written, without Exif
+        }
       }
     }
-    bytes = format->encode(w.image, alpha, options);
-    if (format->exif == codecs::ExifPlace::kJpegSegment && carryExif) {
-      try {
-        bytes = withExif(bytes, worker.filename, photo, w);
-      } catch (const std::exception& e) {
-        exifError = messageOf(e);  // the JPEG is still written, without Exif
-      }
-    }
-    writeFileAtomic(worker.target, bytes, s.Overwrite, recordOutput(env));
+    writeOutput(worker, env, bytes);
   } catch (const std::exception& e) {
     env.log.add(errorcode::kSave, worker.target, messageOf(e));
     return;
   }
   addOutputBytes(env, worker.target);
   if (exifError) env.log.add(errorcode::kSave, worker.target, *exifError);
+  if (overTarget) env.log.add(errorcode::kSave, worker.target, *overTarget);
 }
 
 // Automatic format: a JPEG candidate, a PNG candidate for non-JPEG sources, the smaller wins
@@ -151,7 +217,11 @@ void writeSingle(TConversionThread& worker, const PipelineEnv& env, const Workin
 void writeAutomatic(TConversionThread& worker, const PipelineEnv& env, const WorkingImage& w) {
   const TConversionSettings& s = env.settings;
   try {
-    std::vector<uint8_t> jpeg = codecs::encodeJpeg(w.image, s.JPG_quality, false, w.iccProfile);
+    // With a target size the JPEG candidate is searched with its Exif, which it then keeps.
+    std::optional<std::string> exifError;
+    bool sized = s.JPG_target_kb > 0;
+    std::vector<uint8_t> jpeg = sized ? jpegWithinTarget(worker.filename, w, s, false, exifError).bytes
+                                      : codecs::encodeJpeg(w.image, s.JPG_quality, false, w.iccProfile);
     std::vector<uint8_t> png;
     std::string ext = toUpper(extensionOf(worker.filename));
     bool pngCandidate = ext != ".JPG" && ext != ".JPEG";
@@ -160,11 +230,10 @@ void writeAutomatic(TConversionThread& worker, const PipelineEnv& env, const Wor
     const codecs::OutputFormatInfo& chosen =
         codecs::outputFormat(choosePng ? codecs::OutputFormat::kPng : codecs::OutputFormat::kJpeg);
     worker.target = replaceExtension(worker.target, std::string(chosen.extension));
-    if (!s.Overwrite && fileExists(worker.target)) throw Error("File already exists");
+    if (!s.Overwrite && !numbersTakenNames(s) && fileExists(worker.target)) throw Error(kFileAlreadyExists);
 
-    std::optional<std::string> exifError;
     const bool carryExif = s.Exif && !s.Strip_metadata;
-    if (!choosePng && carryExif) {
+    if (!choosePng && carryExif && !sized) {
       try {
         jpeg = withExif(jpeg, worker.filename, photoOptions(s), w);
       } catch (const std::exception& e) {
@@ -172,16 +241,19 @@ void writeAutomatic(TConversionThread& worker, const PipelineEnv& env, const Wor
       }
     }
     try {
-      writeFileAtomic(worker.target, choosePng ? png : jpeg, s.Overwrite, recordOutput(env));
+      writeOutput(worker, env, choosePng ? png : jpeg);
     } catch (const Error& e) {
-      if (!s.Overwrite && std::string(e.what()) == "File already exists") throw;
+      if (!s.Overwrite && std::string(e.what()) == kFileAlreadyExists) throw;
       // A failed save is reported without a code and the step goes on; the carry-over of a
       // JPEG then has no file to work on.
       env.log.add(worker.target + ": " + e.what());
       if (!choosePng && carryExif) exifError = e.what();
     }
     addOutputBytes(env, worker.target);
-    if (exifError) env.log.add(errorcode::kAutoFormat, worker.target, *exifError);
+    if (exifError && (!choosePng || !sized)) env.log.add(errorcode::kAutoFormat, worker.target, *exifError);
+    const std::vector<uint8_t>& written = choosePng ? png : jpeg;
+    if (sized && written.size() > static_cast<uint64_t>(s.JPG_target_kb) * 1024)
+      env.log.add(errorcode::kAutoFormat, worker.target, overTargetMessage(written.size(), s.JPG_target_kb));
   } catch (const std::exception& e) {
     env.log.add(errorcode::kAutoFormat, worker.target, messageOf(e));
   }
@@ -190,9 +262,10 @@ void writeAutomatic(TConversionThread& worker, const PipelineEnv& env, const Wor
 // The steps of runPipeline. Each writes its own line when it fails; those that return bool
 // return false when the failure ends the file.
 
-// Nothing is decoded for a file whose provisional target exists and may not be replaced.
+// Nothing is decoded for a file whose provisional target exists and may be neither replaced
+// nor numbered.
 bool passOverwriteGuard(TConversionThread& worker, const PipelineEnv& env) {
-  if (env.settings.Overwrite || !fileExists(worker.target)) return true;
+  if (env.settings.Overwrite || numbersTakenNames(env.settings) || !fileExists(worker.target)) return true;
   env.log.add(errorcode::kOpen, worker.filename, "File already exists");
   return false;
 }

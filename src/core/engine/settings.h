@@ -61,6 +61,9 @@ struct TConversionSettings {
   bool Convert_srgb = false;    // the pixels turned into sRGB by the source's profile
   bool Strip_private = false;   // no GPS, owner, serial numbers or maker note in the carried Exif
   bool Strip_metadata = false;  // no Exif, no ICC profile, no XMP in any output
+  bool Unique_names = false;  // with Overwrite off, a taken name gets " (2)", " (3)", ...
+  bool Keep_folders = false;  // the sources' folder tree below their deepest common folder
+  int JPG_target_kb = 0;      // JPEG output of at most this many KiB, Exif included; 0: off
 
   /// Locale conventions: textfs for stamped text, filefs (separators "_") for names.
   DateTimeFormat textfs;

@@ -81,6 +81,9 @@ const std::vector<WindowTextKey>& windowTextKeys() {
          "AutoRotateCheckBox", "KeepIccCheckBox", "ConvertSrgbCheckBox", "StripPrivateCheckBox",
          "StripMetadataCheckBox"},
         kHint);
+    // The Files page: Unique names, Keep folders, the JPEG size limit.
+    add(kMainWindow, {"TabSheet20", "CheckBox20", "CheckBox21", "Label40"}, kCaption);
+    add(kMainWindow, {"CheckBox20", "CheckBox21", "SpinEdit20"}, kHint);
     // Progress window: captions of files, time, input size, output size, threads; Open folder,
     // Cancel.
     add(kProgressWindow, {""}, kTitle);

@@ -44,6 +44,11 @@ inline bool outputFormatEnabled(bool autoFormat) {
   return !autoFormat;
 }
 
+/// The Unique names box is enabled unless Overwrite is ticked (a replaced file needs no number).
+inline bool uniqueNamesEnabled(bool overwrite) {
+  return !overwrite;
+}
+
 /// The output format list, one entry per output format in index order: the four designed
 /// entries and the later ones appended at start-up.
 const std::vector<std::string>& outputFormatNames();

@@ -206,6 +206,18 @@ const std::vector<KeyEntry>& entries() {
       entry<bool>({"Strip_metadata", kBoolean, "StripMetadataCheckBox", kNone, 0, 0, kText, "0",
                    "write no Exif, no colour profile and no XMP into any output"},
                   BRV_CONV(Strip_metadata)),
+      entry<bool>({"Unique_names", kBoolean, "CheckBox20", kNone, 0, 0, kText, "0",
+                   "with Overwrite off, give an output whose name is taken \" (2)\", \" (3)\", ... before its "
+                   "extension instead of refusing the file"},
+                  BRV_CONV(Unique_names)),
+      entry<bool>({"Keep_folders", kBoolean, "CheckBox21", kNone, 0, 0, kText, "0",
+                   "write each file into its folder relative to the deepest folder common to all sources, "
+                   "below the output folder"},
+                  BRV_CONV(Keep_folders)),
+      entry<int32_t>({"JPG_target_kb", kInteger, "SpinEdit20", kClamp, 0, 999999, kText, "0",
+                      "most KiB of a JPEG output, Exif included: the highest quality up to JPG_quality that fits; "
+                      "0 off"},
+                     BRV_CONV(JPG_target_kb)),
   };
   return kEntries;
 }

@@ -189,6 +189,8 @@ AppSettings changedState(const Environment& env) {
   c.Text_Font = {"Liberation Serif", 204, 255, 20, 3};
   c.Exif = false;
   c.Watermark_enable = true;
+  c.Unique_names = true;
+  c.JPG_target_kb = 500;
   s.Language = "Russian";
   s.LastUpdate = {2024, 12, 31, 23, 59, 0, 0};
   s.AllProcessedBytes = 123456;
@@ -234,7 +236,8 @@ TEST(SettingsStore, SaveWritesInTheSaveOrder) {
             "Selected_mode Resize_width Resize_height Resize_percent Counter_length LastUpdateDate Resize_proportional "
             "Rename_enabled Exif EnlargeIfSmall Png_interlace Png_filter J2K_Lossless Watermark_enable "
             "AllProcessedBytes AllProcessedFiles WEBP_quality WEBP_Lossless AVIF_quality AVIF_speed JXL_quality "
-            "JXL_Lossless Auto_rotate Keep_icc Convert_srgb Strip_private Strip_metadata [Text_Font] Font "
+            "JXL_Lossless Auto_rotate Keep_icc Convert_srgb Strip_private Strip_metadata "
+            "Unique_names Keep_folders JPG_target_kb [Text_Font] Font "
             "[Form_pos_1600x900] X Y Width Height Maximized ");
   EXPECT_EQ(ini.readString("Settings", "LastUpdateDate", ""), "2024-12-31");
 }
