@@ -212,6 +212,15 @@ const std::vector<OptionSpec>& optionTable() {
        {},
        "keep the folder tree of the sources below their deepest common folder in the output folder"},
       {0,
+       "max-size",
+       "SIZE",
+       kFileSize,
+       "JPG_target_kb",
+       {},
+       {},
+       "JPEG output of at most SIZE (500k, 2m; a plain number is KiB), Exif included: the highest quality up to "
+       "--quality that fits (0: off)"},
+      {0,
        "target-kb",
        "N",
        kNumber,
@@ -368,6 +377,26 @@ Step plainStep(const OptionSpec& o, const std::string& origin, const std::string
       checkNumber(o.key, value, origin, env);
       step.assignments = withAlso(o, {std::string(o.key) + "=" + value});
       break;
+    case ValueKind::kFileSize: {
+      // "500k" and "500" are KiB, "2m" MiB; the result must be a value the key takes.
+      std::string digits = value;
+      uint64_t unit = 1;
+      if (!digits.empty() && (digits.back() == 'k' || digits.back() == 'K')) digits.pop_back();
+      else if (!digits.empty() && (digits.back() == 'm' || digits.back() == 'M')) {
+        digits.pop_back();
+        unit = 1024;
+      }
+      const settings::SettingsKey& key = *settings::findSettingsKey(o.key);
+      bool plain = !digits.empty() && digits.size() <= 9 &&
+                   std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; });
+      std::string kib = plain ? std::to_string(std::stoull(digits) * unit) : std::string();
+      if (!plain || !settings::takesValue(key, kib, env))
+        throw UsageError(badValue(key.name, value, origin,
+                                  "a size such as 500k or 2m (a plain number is KiB), at most " +
+                                      std::to_string(key.maximum) + "k; 0 is off"));
+      step.assignments = withAlso(o, {std::string(o.key) + "=" + kib});
+      break;
+    }
     case ValueKind::kQuality: step.quality = value; break;  // checked against the key of the final format
     case ValueKind::kSize: {
       size_t x = value.find_first_of("xX");

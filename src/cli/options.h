@@ -18,6 +18,7 @@ enum class ValueKind {
   kQuality,   // a whole number for the quality key of the output format in effect
   kLossless,  // no value: the lossless key of the output format in effect set to 1
   kSize,      // WIDTHxHEIGHT for Resize_width and Resize_height
+  kFileSize,  // a file size for `key` in KiB: N or Nk (KiB), Nm (MiB)
   kText,      // any text for `key`
   kWord,      // one of the option's words
   kCommand,   // not a setting: handled by the parser itself (--set, --dry-run, --help, ...)
