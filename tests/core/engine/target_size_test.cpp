@@ -89,7 +89,9 @@ TEST(EncodeWithinSize, TwentyPhotographsLandAtMostOnTheirTargetAndWithinTenPerce
   auto photos = photographs(20);
   ASSERT_GE(photos.size(), 15u);
   int searched = 0, close = 0;
-  for (const auto& [path, image] : photos) {
+  for (const auto& photo : photos) {
+    const std::string& path = photo.first;
+    const Bitmap& image = photo.second;  // a plain reference: lambdas may not capture bindings
     auto encode = [&](int q) { return codecs::encodeJpeg(image, q, false); };
     size_t full = encode(85).size();
     for (double share : {0.7, 0.4}) {
