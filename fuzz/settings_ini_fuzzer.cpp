@@ -13,7 +13,8 @@
 
 #include "base/error.h"
 #include "settings/ini_file.h"
-#include "settings/ini_syntax.h"
+#include "base/ini_syntax.h"
+#include "base/strings.h"
 #include "settings/settings_store.h"
 
 namespace {
@@ -49,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Set and read back: the value is the input's last line, without blanks at its ends (a value
   // is read trimmed) and without line breaks (a value cannot hold them).
   size_t cut = text.find_last_of('\n');
-  std::string value(trimBlanks(cut == std::string_view::npos ? text.substr(0, 40) : text.substr(cut + 1)));
+  std::string value(trim(cut == std::string_view::npos ? text.substr(0, 40) : text.substr(cut + 1)));
   if (value.find_first_of("\r\n") == std::string::npos) {
     for (std::string_view section : {"Settings", "Form_pos_1920x1080", "Text_Font"}) {
       std::optional<std::string> otherBefore = findIniValue(text, section, "Other_key");
