@@ -33,26 +33,26 @@ QStringList qtNameFilters(const std::string& filter) {
   return out;
 }
 
-QFont toQFont(const FontSpec& spec) {
-  QFont f(QString::fromStdString(spec.name));
-  if (spec.size > 0) f.setPointSize(spec.size);
-  f.setBold(spec.style & 1);
-  f.setItalic(spec.style & 2);
-  f.setUnderline(spec.style & 4);
-  f.setStrikeOut(spec.style & 8);
+QFont toQFont(const FontChoice& chosen) {
+  QFont f(QString::fromStdString(chosen.name));
+  if (chosen.size > 0) f.setPointSize(chosen.size);
+  f.setBold(chosen.style & 1);
+  f.setItalic(chosen.style & 2);
+  f.setUnderline(chosen.style & 4);
+  f.setStrikeOut(chosen.style & 8);
   return f;
 }
 
-void applyQFont(FontSpec& spec, const QFont& f) {
-  spec.name = f.family().toStdString();
-  if (f.pointSize() > 0) spec.size = f.pointSize();
-  spec.style = (f.bold() ? 1 : 0) | (f.italic() ? 2 : 0) | (f.underline() ? 4 : 0) | (f.strikeOut() ? 8 : 0);
+void applyQFont(FontChoice& chosen, const QFont& f) {
+  chosen.name = f.family().toStdString();
+  if (f.pointSize() > 0) chosen.size = f.pointSize();
+  chosen.style = (f.bold() ? 1 : 0) | (f.italic() ? 2 : 0) | (f.underline() ? 4 : 0) | (f.strikeOut() ? 8 : 0);
 }
 
 namespace {
 
-QColor toQColor(const FontSpec& spec) {
-  Bgr c = imaging::fontColor(spec);
+QColor toQColor(const FontChoice& chosen) {
+  Bgr c = imaging::fontColor(chosen);
   return QColor(c.r, c.g, c.b);
 }
 
@@ -67,7 +67,7 @@ QIcon swatch(const QColor& colour) {
 
 }  // namespace
 
-bool chooseStampFont(QWidget* parent, FontSpec& font) {
+bool chooseStampFont(QWidget* parent, FontChoice& font) {
   // A face the desktop lacks ("Times New Roman") opens on the face the stamp is drawn with.
   QFont initial = toQFont(font);
   if (!QFontDatabase::families().contains(initial.family(), Qt::CaseInsensitive)) {

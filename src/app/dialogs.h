@@ -18,13 +18,13 @@ namespace brevane::app {
 QStringList qtNameFilters(const std::string& filter);
 
 /// A font as the widgets draw it (face, points, bold, italic, underline, strike-out).
-QFont toQFont(const FontSpec& font);
-/// The face, size and style of `font` put into `spec`; the character set and colour are kept.
-void applyQFont(FontSpec& spec, const QFont& font);
+QFont toQFont(const FontChoice& font);
+/// The face, size and style of `font` put into `chosen`; the character set and colour are kept.
+void applyQFont(FontChoice& chosen, const QFont& font);
 
 /// The font dialog on the stamp font: scalable fonts only, with underline, strike-out and a
 /// colour choice. True when confirmed (the font is changed), false when cancelled.
-bool chooseStampFont(QWidget* parent, FontSpec& font);
+bool chooseStampFont(QWidget* parent, FontChoice& font);
 
 /// The picture-open dialog of the watermark: an existing file, a preview pane, the filter of
 /// every picture format the loader reads. Empty when cancelled.

@@ -7,12 +7,12 @@ namespace brevane::app {
 
 namespace {
 
-struct IconSpec {
+struct IconDrawing {
   const char* file;   // name of this program's icon under :/icons/
   const char* theme;  // freedesktop icon name that fits, or null
 };
 
-IconSpec spec(IconId id) {
+IconDrawing chosen(IconId id) {
   switch (id) {
     case IconId::kAddFolder: return {"add-folder", "folder-add"};
     case IconId::kAddFiles: return {"add-files", "list-add"};
@@ -38,7 +38,7 @@ QIcon ownIcon(const char* name) {
 }  // namespace
 
 QIcon commandIcon(IconId id) {
-  IconSpec s = spec(id);
+  IconDrawing s = chosen(id);
   if (s.theme && QIcon::hasThemeIcon(QString::fromLatin1(s.theme)))
     return QIcon::fromTheme(QString::fromLatin1(s.theme));
   return ownIcon(s.file);

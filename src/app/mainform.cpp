@@ -346,7 +346,7 @@ void TBRVMainform::loadSettings() {
         break;
       }
       case settings::StepKind::kFont: {
-        FontSpec font = m_pages->textFont();
+        FontChoice font = m_pages->textFont();
         settings::readFont(*m_ini, settings::kFontSection, font);
         m_pages->setTextFont(font);
         break;

@@ -55,8 +55,8 @@ class OptionPages : public QObject {
   void appendLateFormats();
 
   /// The stamp font; setting it also gives the text sample its face and style.
-  const FontSpec& textFont() const { return m_textFont; }
-  void setTextFont(const FontSpec& font);
+  const FontChoice& textFont() const { return m_textFont; }
+  void setTextFont(const FontChoice& font);
 
   /// The resize mode of the selected radio button (0 when none is selected).
   int selectedMode() const;
@@ -76,7 +76,7 @@ class OptionPages : public QObject {
 
   /// Finishes the font dialog without a window: applies a chosen font (or none when cancelled)
   /// as PngBitBtn4Click does after the dialog.
-  void fontDialogClosed(const FontSpec* chosen);
+  void fontDialogClosed(const FontChoice* chosen);
 
  private:
   QWidget* pageJpeg();
@@ -103,7 +103,7 @@ class OptionPages : public QObject {
   QTabWidget* m_notebook = nullptr;
   DateTimeFormat m_textfs;
   DateTimeFormat m_filefs = DateTimeFormat().forFileNames();
-  FontSpec m_textFont;
+  FontChoice m_textFont;
   bool m_filset = false;
 
   // Controls the handlers use.

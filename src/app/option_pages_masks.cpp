@@ -176,7 +176,7 @@ void OptionPages::Edit3Change() {
   setElidedText(m_textSample, QString::fromStdString(sample));
 }
 
-void OptionPages::setTextFont(const FontSpec& font) {
+void OptionPages::setTextFont(const FontChoice& font) {
   m_textFont = font;
   // The sample shows the stamp font's face and style at the window's own size and colour.
   QFont f = m_textSample->parentWidget() ? m_textSample->parentWidget()->font() : QFont();
@@ -190,12 +190,12 @@ void OptionPages::setTextFont(const FontSpec& font) {
   setElidedText(m_textSample, fullText(m_textSample));
 }
 
-void OptionPages::fontDialogClosed(const FontSpec* chosen) {
+void OptionPages::fontDialogClosed(const FontChoice* chosen) {
   setTextFont(chosen ? *chosen : m_textFont);
 }
 
 void OptionPages::PngBitBtn4Click() {
-  FontSpec font = m_textFont;
+  FontChoice font = m_textFont;
   bool chosen = chooseStampFont(m_window, font);
   fontDialogClosed(chosen ? &font : nullptr);
 }

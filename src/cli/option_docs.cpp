@@ -21,13 +21,13 @@ constexpr const char* kOrder =
     "Each plain option stands for settings keys, which --set reaches directly.";
 
 // The names of an option as written in listings: "-f, --format".
-std::string optionNames(const OptionSpec& o) {
+std::string optionNames(const OptionEntry& o) {
   std::string names = o.shortName ? std::string("-") + o.shortName + ", " : "";
   return names + "--" + std::string(o.longName);
 }
 
 // The one-line help with its words filled in.
-std::string helpOf(const OptionSpec& o) {
+std::string helpOf(const OptionEntry& o) {
   std::string text(o.help);
   size_t at = text.find("{words}");
   if (at != std::string::npos) text.replace(at, 7, wordList(o));
@@ -82,16 +82,16 @@ std::vector<const settings::SettingsKey*> runKeys() {
 }
 
 // For each key, the options that set it.
-std::map<std::string, std::vector<const OptionSpec*>> optionsByKey() {
-  std::map<std::string, std::vector<const OptionSpec*>> byKey;
-  for (const OptionSpec& o : optionTable())
+std::map<std::string, std::vector<const OptionEntry*>> optionsByKey() {
+  std::map<std::string, std::vector<const OptionEntry*>> byKey;
+  for (const OptionEntry& o : optionTable())
     for (const std::string& k : keysOf(o)) byKey[k].push_back(&o);
   return byKey;
 }
 
-std::string joinNames(const std::vector<const OptionSpec*>& options) {
+std::string joinNames(const std::vector<const OptionEntry*>& options) {
   std::string text;
-  for (const OptionSpec* o : options) text += (text.empty() ? "" : ", ") + optionNames(*o);
+  for (const OptionEntry* o : options) text += (text.empty() ? "" : ", ") + optionNames(*o);
   return text;
 }
 
@@ -130,7 +130,7 @@ std::string versionText() {
 std::string helpText() {
   std::string text = "Usage: brevane-batch [OPTION]... PATH...\n" + std::string(kSummary) + "\n\nOptions:\n";
   constexpr size_t kColumn = 30;
-  for (const OptionSpec& o : optionTable()) {
+  for (const OptionEntry& o : optionTable()) {
     std::string left = "  " + optionNames(o);
     if (!o.valueName.empty()) left += " " + std::string(o.valueName);
     if (left.size() + 2 > kColumn) {
@@ -194,7 +194,7 @@ std::string manPage() {
        "dot are not entered. Files named on the command line are taken whatever their extension.\n.PP\n";
   m += roff(kOrder) + "\n";
   m += ".SH OPTIONS\n";
-  for (const OptionSpec& o : optionTable()) {
+  for (const OptionEntry& o : optionTable()) {
     m += ".TP\n";
     if (o.shortName) m += "\\fB\\-" + std::string(1, o.shortName) + "\\fR, ";
     m += "\\fB\\-\\-" + roff(o.longName) + "\\fR";
@@ -243,7 +243,7 @@ std::string bashCompletion() {
   // Value completions by the kind of value: words, folders, files, settings keys, or nothing.
   std::map<std::string, std::vector<std::string>> cases;  // completion -> option patterns
   std::vector<std::string> all;
-  for (const OptionSpec& o : optionTable()) {
+  for (const OptionEntry& o : optionTable()) {
     std::vector<std::string> names = {"--" + std::string(o.longName)};
     if (o.shortName) names.insert(names.begin(), std::string("-") + o.shortName);
     all.insert(all.end(), names.begin(), names.end());

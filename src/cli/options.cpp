@@ -75,9 +75,9 @@ std::vector<OptionWord> positionWords(const std::string& key) {
 
 }  // namespace
 
-const std::vector<OptionSpec>& optionTable() {
+const std::vector<OptionEntry>& optionTable() {
   using enum ValueKind;
-  static const std::vector<OptionSpec> kTable = {
+  static const std::vector<OptionEntry> kTable = {
       {'o', "output", "DIR", kText, "Output_path", {}, {}, "the output folder"},
       {'f',
        "format",
@@ -282,13 +282,13 @@ const std::vector<OptionSpec>& optionTable() {
   return kTable;
 }
 
-const OptionSpec* findOption(std::string_view longName) {
-  for (const OptionSpec& o : optionTable())
+const OptionEntry* findOption(std::string_view longName) {
+  for (const OptionEntry& o : optionTable())
     if (o.longName == longName) return &o;
   return nullptr;
 }
 
-std::vector<std::string> keysOf(const OptionSpec& option) {
+std::vector<std::string> keysOf(const OptionEntry& option) {
   std::vector<std::string> keys;
   auto add = [&](std::string_view key) {
     if (!key.empty() && std::find(keys.begin(), keys.end(), key) == keys.end()) keys.emplace_back(key);
@@ -309,7 +309,7 @@ std::vector<std::string> keysOf(const OptionSpec& option) {
   return keys;
 }
 
-std::string wordList(const OptionSpec& option, std::string_view lastJoiner) {
+std::string wordList(const OptionEntry& option, std::string_view lastJoiner) {
   std::string text;
   for (size_t i = 0; i < option.words.size(); ++i) {
     if (i > 0) text += i + 1 == option.words.size() ? std::string(lastJoiner) : std::string(", ");
@@ -359,14 +359,14 @@ void checkNumber(std::string_view keyName, const std::string& value, std::string
   if (!taken) throw UsageError(badValue(key.name, value, origin, takesText(key, env)));
 }
 
-std::vector<std::string> withAlso(const OptionSpec& o, std::vector<std::string> more) {
+std::vector<std::string> withAlso(const OptionEntry& o, std::vector<std::string> more) {
   std::vector<std::string> all = o.also;
   all.insert(all.end(), more.begin(), more.end());
   return all;
 }
 
 // The step of a plain option and its value; the value is checked against the key here.
-Step plainStep(const OptionSpec& o, const std::string& origin, const std::string& value,
+Step plainStep(const OptionEntry& o, const std::string& origin, const std::string& value,
                const settings::Environment& env) {
   Step step{origin, o.also, std::nullopt};
   switch (o.kind) {
@@ -481,34 +481,34 @@ Options parseArguments(const std::vector<std::string>& args) {
       continue;
     }
     // The option, and a value given in the same argument ("--format=png", "-fpng").
-    const OptionSpec* spec = nullptr;
+    const OptionEntry* chosen = nullptr;
     std::optional<std::string> attached;
     if (a[1] == '-') {
       size_t eq = a.find('=');
-      spec = findOption(std::string_view(a).substr(2, eq == std::string::npos ? std::string::npos : eq - 2));
+      chosen = findOption(std::string_view(a).substr(2, eq == std::string::npos ? std::string::npos : eq - 2));
       if (eq != std::string::npos) attached = a.substr(eq + 1);
     } else {
-      for (const OptionSpec& s : optionTable())
-        if (s.shortName == a[1]) spec = &s;
+      for (const OptionEntry& s : optionTable())
+        if (s.shortName == a[1]) chosen = &s;
       if (a.size() > 2) attached = a.substr(2);
     }
-    if (!spec || (attached && spec->valueName.empty() && a[1] != '-')) throw UsageError("unknown option '" + a + "'");
-    std::string origin = a[1] == '-' ? "--" + std::string(spec->longName) : a.substr(0, 2);
-    if (spec->valueName.empty() && attached) throw UsageError(origin + " takes no value");
+    if (!chosen || (attached && chosen->valueName.empty() && a[1] != '-')) throw UsageError("unknown option '" + a + "'");
+    std::string origin = a[1] == '-' ? "--" + std::string(chosen->longName) : a.substr(0, 2);
+    if (chosen->valueName.empty() && attached) throw UsageError(origin + " takes no value");
     std::string value;
-    if (!spec->valueName.empty()) {
+    if (!chosen->valueName.empty()) {
       if (attached) {
         value = *attached;
       } else {
-        if (i + 1 >= args.size()) throw UsageError(origin + " needs a value (" + std::string(spec->valueName) + ")");
+        if (i + 1 >= args.size()) throw UsageError(origin + " needs a value (" + std::string(chosen->valueName) + ")");
         value = args[++i];
       }
     }
-    if (spec->kind != ValueKind::kCommand) {
-      steps.push_back(plainStep(*spec, origin, value, env));
+    if (chosen->kind != ValueKind::kCommand) {
+      steps.push_back(plainStep(*chosen, origin, value, env));
       continue;
     }
-    std::string_view name = spec->longName;
+    std::string_view name = chosen->longName;
     if (name == "settings")
       settingsFile = value;
     else if (name == "set")

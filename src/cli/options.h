@@ -32,7 +32,7 @@ struct OptionWord {
 
 /// One option of the command line. A plain option is a thin alias: its value and its fixed
 /// assignments go through the same path as `--set KEY=VALUE`.
-struct OptionSpec {
+struct OptionEntry {
   char shortName = 0;          // 'f' for -f; 0 when there is none
   std::string_view longName;   // "format" for --format
   std::string_view valueName;  // "FORMAT"; empty when the option takes no value
@@ -44,13 +44,13 @@ struct OptionSpec {
 };
 
 /// Every option in the order --help lists them: the plain options, then the commands.
-const std::vector<OptionSpec>& optionTable();
+const std::vector<OptionEntry>& optionTable();
 /// The option of that long name, or null.
-const OptionSpec* findOption(std::string_view longName);
+const OptionEntry* findOption(std::string_view longName);
 /// The settings keys an option sets, in the order it names them.
-std::vector<std::string> keysOf(const OptionSpec& option);
+std::vector<std::string> keysOf(const OptionEntry& option);
 /// The words an option takes, joined for a message or a listing ("jpg, png or auto").
-std::string wordList(const OptionSpec& option, std::string_view lastJoiner = " or ");
+std::string wordList(const OptionEntry& option, std::string_view lastJoiner = " or ");
 
 /// What the command is asked to do.
 enum class Action { kRun, kDryRun, kHelp, kVersion, kListOptions, kPrintSettings };

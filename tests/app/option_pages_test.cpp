@@ -165,7 +165,7 @@ TEST_F(OptionPagesTest, VariableMenusInsertAtTheCaretAndRefreshTheSample) {
 
 TEST_F(OptionPagesTest, FontDialogOutcomeReachesTheSampleEitherWay) {
   OptionPages* pages = window->optionPages();
-  FontSpec chosen{"DejaVu Serif", 204, 0x0000FF, 30, 1 | 4};
+  FontChoice chosen{"DejaVu Serif", 204, 0x0000FF, 30, 1 | 4};
   pages->fontDialogClosed(&chosen);
   EXPECT_EQ(pages->textFont(), chosen);
   QFont f = get<QLabel>("Label25")->font();

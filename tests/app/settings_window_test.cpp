@@ -93,8 +93,8 @@ TEST(SettingsWindow, HandWrittenFileReachesEveryControlAndComesBack) {
   EXPECT_FALSE(child<QLabel>(&w, "Label6")->isEnabled());
   EXPECT_FALSE(child<QLineEdit>(&w, "Edit2")->isEnabled());
   // The font: kept whole, its face and style on the text sample.
-  const FontSpec& font = w.optionPages()->textFont();
-  EXPECT_EQ(font, (FontSpec{"DejaVu Sans", 0, 255, 14, 3}));
+  const FontChoice& font = w.optionPages()->textFont();
+  EXPECT_EQ(font, (FontChoice{"DejaVu Sans", 0, 255, 14, 3}));
   QFont sample = child<QLabel>(&w, "Label25")->font();
   EXPECT_EQ(sample.family(), "DejaVu Sans");
   EXPECT_TRUE(sample.bold());

@@ -84,13 +84,13 @@ TEST(Dialogs, FilterBecomesQtNameFilters) {
 }
 
 TEST(Dialogs, FontRoundTripKeepsCharsetAndColour) {
-  FontSpec spec{"DejaVu Sans", 204, 0x00336699, 18, 2 | 8};
-  FontSpec back = spec;
+  FontChoice chosen{"DejaVu Sans", 204, 0x00336699, 18, 2 | 8};
+  FontChoice back = chosen;
   back.name.clear();
   back.size = 1;
   back.style = 0;
-  applyQFont(back, toQFont(spec));
-  EXPECT_EQ(back, spec);
+  applyQFont(back, toQFont(chosen));
+  EXPECT_EQ(back, chosen);
 }
 
 }  // namespace

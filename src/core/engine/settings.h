@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "base/datetime.h"
-#include "base/font_spec.h"
+#include "base/font_choice.h"
 
 namespace brevane {
 
@@ -52,7 +52,7 @@ struct TConversionSettings {
   int Text_position = 6;
   int Text_opacity = 75;
   bool Text_Shadow = true;
-  FontSpec Text_Font;
+  FontChoice Text_Font;
   bool Img_watermark_enabled = false;
   std::string Img_path;  // program folder + "watermark.png" by defaults()
   int Img_position = 6;

@@ -49,13 +49,13 @@ void BlendOverlay(Bitmap& image, const Bitmap& overlay, int x, int y) {
   }
 }
 
-void DrawAlphaText(Bitmap& image, const std::string& text, uint8_t alpha, int x, int y, const FontSpec& font,
+void DrawAlphaText(Bitmap& image, const std::string& text, uint8_t alpha, int x, int y, const FontChoice& font,
                    int sizePoints) {
   image.convertTo32();
   blendText(image, text, alpha, x, y, font, sizePoints);
 }
 
-void blendText(Bitmap& image, const std::string& text, uint8_t alpha, int x, int y, const FontSpec& font,
+void blendText(Bitmap& image, const std::string& text, uint8_t alpha, int x, int y, const FontChoice& font,
                int sizePoints) {
   if (image.empty()) return;
   // Only the part of the line that can land on the image is rendered.

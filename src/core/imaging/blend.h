@@ -5,7 +5,7 @@
 #include <string>
 
 #include "base/bitmap.h"
-#include "base/font_spec.h"
+#include "base/font_choice.h"
 
 namespace brevane::imaging {
 
@@ -28,12 +28,12 @@ void BlendOverlay(Bitmap& image, const Bitmap& overlay, int x, int y);
 /// Blends `text` like DrawAlphaText into a 24- or 32-bit image without changing its layout.
 /// (Blending into 24 bits gives the same colours as blending into 32 bits and dropping the
 /// fourth byte afterwards, without converting the whole image twice.)
-void blendText(Bitmap& image, const std::string& text, uint8_t alpha, int x, int y, const FontSpec& font,
+void blendText(Bitmap& image, const std::string& text, uint8_t alpha, int x, int y, const FontChoice& font,
                int sizePoints);
 
 /// Blends `text` in the font's colour with alpha `alpha` (times the glyphs' coverage) into
 /// `image` with the line's extent box at (x, y). The image becomes 32-bit.
-void DrawAlphaText(Bitmap& image, const std::string& text, uint8_t alpha, int x, int y, const FontSpec& font,
+void DrawAlphaText(Bitmap& image, const std::string& text, uint8_t alpha, int x, int y, const FontChoice& font,
                    int sizePoints);
 
 }  // namespace brevane::imaging

@@ -27,7 +27,7 @@ int pointsToPixels(int points) {
   return static_cast<int>(std::nearbyint(points * 96.0 / 72.0));
 }
 
-Bgr fontColor(const FontSpec& font) {
+Bgr fontColor(const FontChoice& font) {
   if (font.color < 0) return {};
   auto c = static_cast<uint32_t>(font.color);
   return {static_cast<uint8_t>(c >> 16), static_cast<uint8_t>(c >> 8), static_cast<uint8_t>(c)};
@@ -78,7 +78,7 @@ struct Match {
   std::vector<Fallback> fallbacks;
 };
 
-FcPattern* fontPattern(const FontSpec& font) {
+FcPattern* fontPattern(const FontChoice& font) {
   bool bold = (font.style & 1) != 0, italic = (font.style & 2) != 0;
   std::string lang = charsetLanguage(font.charset);
   FcPattern* pattern = FcPatternCreate();
@@ -110,7 +110,7 @@ class FontEngine {
     if (FT_Init_FreeType(&m_library) != 0) m_library = nullptr;
   }
 
-  const Match& match(const FontSpec& font) {
+  const Match& match(const FontChoice& font) {
     std::string key = font.name + '\x1f' + std::to_string(font.style & 3) + charsetLanguage(font.charset);
     auto it = m_matches.find(key);
     if (it != m_matches.end()) return it->second;
@@ -280,7 +280,7 @@ void setPixelSize(FT_Face face, int sizePoints) {
   if (error != 0) throw Error(format("Cannot set the font size %d (FreeType error %d)", sizePoints, error));
 }
 
-ShapedLine shapeLine(FontEngine& e, const Match& match, const FontSpec& font, int sizePoints, const std::string& line) {
+ShapedLine shapeLine(FontEngine& e, const Match& match, const FontChoice& font, int sizePoints, const std::string& line) {
   FT_Face primary = e.face(match.font);
   setPixelSize(primary, sizePoints);
   ShapedLine out;
@@ -345,7 +345,7 @@ Box unite(Box a, Box b) {
 }
 
 // Underline and strike-out bars across the line's advance, from the face's own metrics.
-std::vector<Box> decorationBars(FT_Face face, const FontSpec& font, const ShapedLine& shaped, int width) {
+std::vector<Box> decorationBars(FT_Face face, const FontChoice& font, const ShapedLine& shaped, int width) {
   std::vector<Box> bars;
   if (width <= 0 || (font.style & 12) == 0) return bars;
   FT_Fixed scale = face->size->metrics.y_scale;
@@ -409,13 +409,13 @@ GlyphImage renderGlyph(const Match& match, const ShapedLine& shaped, const Shape
 
 }  // namespace
 
-FontMatch matchFont(const FontSpec& font) {
+FontMatch matchFont(const FontChoice& font) {
   FontEngine& e = engine();
   std::lock_guard lock(e.mutex);
   return e.match(font).font;
 }
 
-TextExtent measureText(const FontSpec& font, int sizePoints, const std::string& line) {
+TextExtent measureText(const FontChoice& font, int sizePoints, const std::string& line) {
   FontEngine& e = engine();
   std::lock_guard lock(e.mutex);
   e.trimFaces();
@@ -424,7 +424,7 @@ TextExtent measureText(const FontSpec& font, int sizePoints, const std::string& 
   return {advancePixels(shaped), shaped.ascender - shaped.descender};
 }
 
-Coverage renderText(const FontSpec& font, int sizePoints, const std::string& line, const LineRect& window) {
+Coverage renderText(const FontChoice& font, int sizePoints, const std::string& line, const LineRect& window) {
   FontEngine& e = engine();
   std::lock_guard lock(e.mutex);
   e.trimFaces();

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "base/bitmap.h"
-#include "base/font_spec.h"
+#include "base/font_choice.h"
 
 namespace brevane::imaging {
 
@@ -18,7 +18,7 @@ int pointsToPixels(int points);
 
 /// The font's colour (0x00BBGGRR) in bitmap byte order. System colours (negative values) have
 /// no meaning off the desktop they came from and read as black.
-Bgr fontColor(const FontSpec& font);
+Bgr fontColor(const FontChoice& font);
 
 /// The fontconfig language of a Windows character-set number ("ru" for 204), or "" when the
 /// number carries no language.
@@ -33,7 +33,7 @@ struct FontMatch {
 
 /// Matches the font's face, weight, slant and language hint the way fontconfig substitutes a
 /// missing face. Throws brevane::Error when no font at all is available.
-FontMatch matchFont(const FontSpec& font);
+FontMatch matchFont(const FontChoice& font);
 
 /// Width (advance of the shaped line) and line height (ascender - descender) in pixels.
 struct TextExtent {
@@ -57,11 +57,11 @@ struct Coverage {
 };
 
 /// Measures `line` (UTF-8) in the font at `sizePoints`. Throws brevane::Error.
-TextExtent measureText(const FontSpec& font, int sizePoints, const std::string& line);
+TextExtent measureText(const FontChoice& font, int sizePoints, const std::string& line);
 
 /// Renders `line` with grey antialiasing, underline and strike-out included, limited to
 /// `window` (the part that can show; pass the image's rectangle in line coordinates) so that
 /// a long line costs only what is visible. Throws brevane::Error.
-Coverage renderText(const FontSpec& font, int sizePoints, const std::string& line, const LineRect& window);
+Coverage renderText(const FontChoice& font, int sizePoints, const std::string& line, const LineRect& window);
 
 }  // namespace brevane::imaging

@@ -25,7 +25,7 @@ StampAlphas stampAlphas(int opacity) {
   return {alphaOf(opacity / 100.0 * 75), alphaOf(opacity / 100.0 * 255)};
 }
 
-int fitFontSize(const FontSpec& font, const std::string& line, int imageWidth) {
+int fitFontSize(const FontChoice& font, const std::string& line, int imageWidth) {
   int s0 = font.size;
   if (s0 < kMinFittedSize) return s0;
   int limit = roundToInt(imageWidth * 0.35);
@@ -37,12 +37,12 @@ int fitFontSize(const FontSpec& font, const std::string& line, int imageWidth) {
 
 void stampText(Bitmap& image, bool hasAlphaPlane, const std::string& line, const TextStampOptions& options) {
   if (image.empty() || line.empty()) return;  // an empty line draws nothing
-  const FontSpec& font = options.font;
+  const FontChoice& font = options.font;
   int W = image.width(), H = image.height();
   int size = fitFontSize(font, line, W);
   TextExtent extent = measureText(font, size, line);
   Point at = OverlayOrigin(options.position, W, H, extent.width, extent.height);
-  FontSpec black = font;
+  FontChoice black = font;
   black.color = 0;
 
   int p = options.opacity;

@@ -5,13 +5,13 @@
 #include <string>
 
 #include "base/bitmap.h"
-#include "base/font_spec.h"
+#include "base/font_choice.h"
 
 namespace brevane::imaging {
 
 /// How the text stamp is drawn.
 struct TextStampOptions {
-  FontSpec font;
+  FontChoice font;
   int position = 6;    // anchor 0-6 (OverlayOrigin)
   int opacity = 75;    // percent; 100 and more draws opaque text
   bool shadow = true;  // a black copy behind the text, offset down and right
@@ -32,7 +32,7 @@ StampAlphas stampAlphas(int opacity);
 /// the font's own down to 8 points whose line is at most Round(imageWidth * 0.35) wide, or 8
 /// when none is; a font below 8 points keeps its size. Sizes above kMaxFontPoints count as
 /// too wide.
-int fitFontSize(const FontSpec& font, const std::string& line, int imageWidth);
+int fitFontSize(const FontChoice& font, const std::string& line, int imageWidth);
 
 /// Draws `line` into `image` with the options' font, position, opacity and shadow. The caller
 /// holds ConversionLock during a run. A semi-transparent stamp leaves the image 32-bit only

@@ -379,7 +379,7 @@ std::string valueText(const SettingsValue& value, const Environment& env) {
   return formatShortDate(std::get<LocalDateTime>(value), env.dateFormat);
 }
 
-void applyFontString(FontSpec& font, std::string_view text) {
+void applyFontString(FontChoice& font, std::string_view text) {
   std::string_view rest = text;
   for (int field = 0; field < 5; ++field) {
     std::string_view value;
@@ -407,7 +407,7 @@ void applyFontString(FontSpec& font, std::string_view text) {
   }
 }
 
-std::string fontString(const FontSpec& font) {
+std::string fontString(const FontChoice& font) {
   return font.name + "," + std::to_string(font.charset) + "," + std::to_string(font.color) + "," +
          std::to_string(font.size) + "," + std::to_string(font.style);
 }

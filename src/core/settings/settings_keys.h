@@ -107,9 +107,9 @@ std::string valueText(const SettingsValue& value, const Environment& env);
 inline constexpr std::string_view kDefaultFontText = "Times New Roman,204,16777215,26,0";
 /// Reads a font string ("name,charset,color,size,style") onto a font: a field counts only when
 /// a comma follows it, the fifth is the rest; empty or non-numeric fields leave the attribute.
-void applyFontString(FontSpec& font, std::string_view text);
+void applyFontString(FontChoice& font, std::string_view text);
 /// The font string of a font.
-std::string fontString(const FontSpec& font);
+std::string fontString(const FontChoice& font);
 
 /// The main window's outer rectangle in its normal state, and whether it is maximized.
 struct WindowPlacement {

@@ -25,11 +25,11 @@ void writeSettingsValue(IniFile& ini, const SettingsKey& key, const SettingsValu
   ini.writeDate(kSettingsSection, key.name, std::get<LocalDateTime>(value), env.dateFormat);
 }
 
-void readFont(const IniFile& ini, std::string_view section, FontSpec& font) {
+void readFont(const IniFile& ini, std::string_view section, FontChoice& font) {
   applyFontString(font, ini.readString(section, kFontKey, ",,,,"));
 }
 
-void writeFont(IniFile& ini, std::string_view section, const FontSpec& font) {
+void writeFont(IniFile& ini, std::string_view section, const FontChoice& font) {
   ini.writeString(section, kFontKey, fontString(font));
 }
 

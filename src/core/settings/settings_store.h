@@ -23,9 +23,9 @@ SettingsValue readSettingsValue(const IniFile& ini, const SettingsKey& key, cons
 void writeSettingsValue(IniFile& ini, const SettingsKey& key, const SettingsValue& value, const Environment& env);
 
 /// Reads the key "Font" of `section` (default ",,,,") onto `font`.
-void readFont(const IniFile& ini, std::string_view section, FontSpec& font);
+void readFont(const IniFile& ini, std::string_view section, FontChoice& font);
 /// Writes the font string to the key "Font" of `section`; throws brevane::Error on failure.
-void writeFont(IniFile& ini, std::string_view section, const FontSpec& font);
+void writeFont(IniFile& ini, std::string_view section, const FontChoice& font);
 
 inline constexpr int kMinWindowWidth = 764;
 inline constexpr int kMinWindowHeight = 423;

@@ -14,14 +14,14 @@ namespace {
 using test::bgraAt;
 using test::decodeAs;
 
-struct TgaSpec {
+struct TgaLayout {
   int type = 2, width = 2, height = 2, depth = 24, descriptor = 0;
   int mapFirst = 0, mapLength = 0, mapBits = 0;
   std::vector<uint8_t> id, map, pixels;
   int extensionAlphaType = -1;  // writes a TGA 2.0 extension area and footer when >= 0
 };
 
-std::vector<uint8_t> makeTga(const TgaSpec& s) {
+std::vector<uint8_t> makeTga(const TgaLayout& s) {
   std::vector<uint8_t> f = {static_cast<uint8_t>(s.id.size()), static_cast<uint8_t>(s.mapLength ? 1 : 0),
                             static_cast<uint8_t>(s.type)};
   appendLe16(f, s.mapFirst);
@@ -61,7 +61,7 @@ struct OriginCase {
 class TgaOrigin : public ::testing::TestWithParam<OriginCase> {};
 
 TEST_P(TgaOrigin, PlacesStoredRowsAndColumns) {
-  TgaSpec s;
+  TgaLayout s;
   s.descriptor = GetParam().descriptor;
   s.pixels = kFourPixels;
   auto img = decodeAs("tga", makeTga(s));
@@ -90,7 +90,7 @@ class TgaAlpha : public ::testing::TestWithParam<AlphaCase> {};
 
 TEST_P(TgaAlpha, ReportsAlphaFromAttributeBitsAndExtensionArea) {
   const AlphaCase& c = GetParam();
-  TgaSpec s;
+  TgaLayout s;
   s.width = s.height = 1;
   s.type = c.type;
   s.depth = c.depth;
@@ -120,7 +120,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(TgaReader, PremultipliedAlphaTypeMarksTheBitmap) {
-  TgaSpec s;
+  TgaLayout s;
   s.width = s.height = 1;
   s.depth = 32;
   s.descriptor = 8;
@@ -132,7 +132,7 @@ TEST(TgaReader, PremultipliedAlphaTypeMarksTheBitmap) {
 }
 
 TEST(TgaReader, ColourMapWithFirstEntryOffset) {
-  TgaSpec s;
+  TgaLayout s;
   s.type = 1, s.depth = 8, s.width = 3, s.height = 1, s.descriptor = 0x20;
   s.id = {'i', 'd'};
   s.mapFirst = 1, s.mapLength = 2, s.mapBits = 24;
@@ -146,7 +146,7 @@ TEST(TgaReader, ColourMapWithFirstEntryOffset) {
 }
 
 TEST(TgaReader, ColourMapWithAlphaEntriesGives32Bits) {
-  TgaSpec s;
+  TgaLayout s;
   s.type = 9, s.depth = 8, s.width = 2, s.height = 1, s.descriptor = 0x28;
   s.mapLength = 1, s.mapBits = 32;
   s.map = {1, 2, 3, 100};
@@ -158,7 +158,7 @@ TEST(TgaReader, ColourMapWithAlphaEntriesGives32Bits) {
 }
 
 TEST(TgaReader, RunsCrossScanLinesAndStopAtTheLastPixel) {
-  TgaSpec s;
+  TgaLayout s;
   s.type = 10, s.width = 3, s.height = 2, s.descriptor = 0x20;
   // A run of 4 (crosses into row 2), a literal packet of 1, then a run of 5 of which only 1 fits.
   s.pixels = {0x83, 9, 9, 9, 0x00, 7, 7, 7, 0x84, 5, 5, 5};
@@ -170,26 +170,26 @@ TEST(TgaReader, RunsCrossScanLinesAndStopAtTheLastPixel) {
 }
 
 TEST(TgaReader, DamagedFilesFail) {
-  TgaSpec rle;
+  TgaLayout rle;
   rle.type = 10;
   rle.pixels = {0x83, 1, 2};  // the run's value is cut off
   EXPECT_THROW(decodeAs("tga", makeTga(rle)), Error);
-  TgaSpec raw;
+  TgaLayout raw;
   raw.pixels = {1, 2, 3};  // three of four pixels missing
   EXPECT_THROW(decodeAs("tga", makeTga(raw)), Error);
   for (int type : {0, 4, 32, 12}) {
-    TgaSpec bad;
+    TgaLayout bad;
     bad.type = type;
     bad.pixels = kFourPixels;
     EXPECT_THROW(decodeAs("tga", makeTga(bad)), Error) << type;
   }
-  TgaSpec depth;
+  TgaLayout depth;
   depth.depth = 12;
   EXPECT_THROW(decodeAs("tga", makeTga(depth)), Error);
-  TgaSpec mapless;
+  TgaLayout mapless;
   mapless.type = 1, mapless.depth = 8;
   EXPECT_THROW(decodeAs("tga", makeTga(mapless)), Error);
-  TgaSpec empty;
+  TgaLayout empty;
   empty.width = 0;
   EXPECT_THROW(decodeAs("tga", makeTga(empty)), Error);
   EXPECT_THROW(decodeAs("tga", std::vector<uint8_t>(10, 0)), Error);

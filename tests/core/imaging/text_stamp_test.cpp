@@ -20,7 +20,7 @@ namespace {
 
 // The metric stand-ins the goldens and the numbers below were made with.
 bool liberationInstalled() {
-  return matchFont(FontSpec{}).family == "Liberation Serif";
+  return matchFont(FontChoice{}).family == "Liberation Serif";
 }
 
 #define REQUIRE_LIBERATION()                                                          \
@@ -48,7 +48,7 @@ TEST(FontsTest, PointsAndColoursAndLanguages) {
   EXPECT_EQ(pointsToPixels(8), 11);  // 10.67
   EXPECT_EQ(pointsToPixels(6), 8);
   EXPECT_EQ(pointsToPixels(72), 96);
-  FontSpec f;
+  FontChoice f;
   f.color = 0x00336699;  // 0x00BBGGRR
   EXPECT_EQ(fontColor(f), (Bgr{0x33, 0x66, 0x99}));
   f.color = static_cast<int32_t>(0x80000008);  // a system colour
@@ -59,7 +59,7 @@ TEST(FontsTest, PointsAndColoursAndLanguages) {
 
 TEST(FontsTest, MissingFacesAreSubstitutedAndStylesPickTheirFaces) {
   REQUIRE_LIBERATION();
-  FontSpec f;  // "Times New Roman"
+  FontChoice f;  // "Times New Roman"
   EXPECT_EQ(matchFont(f).family, "Liberation Serif");
   f.style = 1;
   EXPECT_NE(matchFont(f).file.find("Bold"), std::string::npos) << matchFont(f).file;
@@ -71,7 +71,7 @@ TEST(FontsTest, MissingFacesAreSubstitutedAndStylesPickTheirFaces) {
 }
 
 TEST(FontsTest, ExtentIsTheAdvanceAndTheLineHeight) {
-  FontSpec f;
+  FontChoice f;
   TextExtent empty = measureText(f, 26, "");
   EXPECT_EQ(empty.width, 0);
   EXPECT_GT(empty.height, 35);  // ascender - descender exceeds the em of 35 pixels
@@ -87,9 +87,9 @@ TEST(FontsTest, ExtentIsTheAdvanceAndTheLineHeight) {
 
 TEST(FontsTest, CharactersMissingFromTheFaceComeFromAFallbackFace) {
   REQUIRE_LIBERATION();
-  if (matchFont(FontSpec{"DejaVu Serif"}).family != "DejaVu Serif")
+  if (matchFont(FontChoice{"DejaVu Serif"}).family != "DejaVu Serif")
     GTEST_SKIP() << "fonts-dejavu-core is not installed";
-  FontSpec f;  // Liberation Serif has no Armenian
+  FontChoice f;  // Liberation Serif has no Armenian
   LineRect all{-100, -100, 400, 400};
   Coverage armenian = renderText(f, 20, "\u0531", all);
   Coverage missing = renderText(f, 20, "\uE000", all);  // in no font: the empty-glyph box
@@ -105,7 +105,7 @@ TEST(FontsTest, CharactersMissingFromTheFaceComeFromAFallbackFace) {
 }
 
 TEST(FontsTest, RenderingIsIdenticalAcrossThreads) {
-  FontSpec f;
+  FontChoice f;
   LineRect all{-1000, -1000, 4000, 4000};
   Coverage reference = renderText(f, 20, "Parallel 0123", all);
   ASSERT_FALSE(reference.empty());
@@ -113,7 +113,7 @@ TEST(FontsTest, RenderingIsIdenticalAcrossThreads) {
   std::atomic<int> mismatches{0};
   for (int t = 0; t < 4; ++t)
     threads.emplace_back([&, t] {
-      FontSpec g = f;
+      FontChoice g = f;
       g.style = t & 1;  // two faces in use at once
       for (int i = 0; i < 20; ++i) {
         renderText(g, 12 + i, "other", all);
@@ -134,7 +134,7 @@ TEST(StampAlphasTest, ShadowAndTextAlphasRoundTiesToEven) {
 }
 
 TEST(FitFontSizeTest, ShrinksToAThirdOfTheWidthButNotBelowEight) {
-  FontSpec f;
+  FontChoice f;
   f.size = 72;
   const std::string line = "09.12.2026 - 12:34";
   ASSERT_GT(measureText(f, 72, line).width, 350);
@@ -157,7 +157,7 @@ TEST(FitFontSizeTest, ShrinksToAThirdOfTheWidthButNotBelowEight) {
 }
 
 // Coverage of the line as drawn at `size` with its extent box at (0, 0).
-Coverage coverageOf(const std::string& line, const FontSpec& f, int size) {
+Coverage coverageOf(const std::string& line, const FontChoice& f, int size) {
   return renderText(f, size, line, {-100, -100, 2000, 400});
 }
 
@@ -217,7 +217,7 @@ TEST(StampTextTest, SemiTransparentTextBlendsWithItsAlphasAndATwoPixelShadow) {
 }
 
 TEST(StampTextTest, BlendingIn24BitsEqualsTheRoundTripThrough32Bits) {
-  FontSpec f;
+  FontChoice f;
   f.color = 0x00C08040;
   f.style = 4;
   Bitmap direct = test::patternImage(120, 40, 24, 11);

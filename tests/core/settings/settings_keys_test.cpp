@@ -45,10 +45,10 @@ TEST(SettingsKeys, TheRecordsOwnDefaultsAgreeWithTheTable) {
     if (isApplicationStateKey(key) || key.defaultRule != DefaultRule::kText) continue;
     EXPECT_EQ(valueText(settingsValueOf(record, key), env), valueText(defaultValue(key, env), env)) << key.name;
   }
-  FontSpec font;
+  FontChoice font;
   font.name = "x";
   applyFontString(font, kDefaultFontText);
-  EXPECT_EQ(font, FontSpec{});
+  EXPECT_EQ(font, FontChoice{});
 }
 
 TEST(SettingsKeys, WatermarkDefaultIsFoundBesideTheProgramOrInItsShareFolder) {

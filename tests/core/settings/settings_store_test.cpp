@@ -52,7 +52,7 @@ TEST(SettingsStore, FirstStartWithoutFileHasEveryDefault) {
   EXPECT_TRUE(c.Text_Shadow && c.Resize_proportional && c.Rename_enabled && c.Exif && c.Png_filter);
   EXPECT_FALSE(c.JPG_progressive || c.Auto_format || c.Overwrite || c.SmartCrop_enable || c.Img_watermark_enabled ||
                c.EnlargeIfSmall || c.Png_interlace || c.J2K_Lossless || c.Watermark_enable);
-  EXPECT_EQ(c.Text_Font, FontSpec{});
+  EXPECT_EQ(c.Text_Font, FontChoice{});
   EXPECT_EQ(s.Language, "English");
   EXPECT_EQ(s.LastUpdate.year, 2025);  // now: a first start never prompts for an update
   EXPECT_EQ(s.LastUpdate.hour, 12);
@@ -90,13 +90,13 @@ INSTANTIATE_TEST_SUITE_P(Keys, StoredValueTest,
 
 struct FontCase {
   const char* text;
-  FontSpec expected;
+  FontChoice expected;
 };
 
 class FontStringTest : public ::testing::TestWithParam<FontCase> {};
 
 TEST_P(FontStringTest, ChangesOnlyCompleteNumericFields) {
-  FontSpec font;  // Times New Roman, 204, white, 26, no style
+  FontChoice font;  // Times New Roman, 204, white, 26, no style
   applyFontString(font, GetParam().text);
   EXPECT_EQ(font, GetParam().expected) << GetParam().text;
 }
@@ -117,9 +117,9 @@ INSTANTIATE_TEST_SUITE_P(Cases, FontStringTest,
 TEST(FontString, RoundTripsThroughTheFile) {
   std::string dir = test::makeTempDir("store");
   IniFile ini(dir + "Settings.ini");
-  FontSpec written{"DejaVu Sans", 0, -2147483647 - 1, 40, 5};
+  FontChoice written{"DejaVu Sans", 0, -2147483647 - 1, 40, 5};
   writeFont(ini, kFontSection, written);
-  FontSpec read;
+  FontChoice read;
   readFont(ini, kFontSection, read);
   EXPECT_EQ(read, written);
 }

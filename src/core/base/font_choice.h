@@ -8,13 +8,13 @@ namespace brevane {
 
 /// A font: face, Windows character-set number, colour 0x00BBGGRR (signed; system colours are
 /// negative), size in points, style bits (bold 1, italic 2, underline 4, strike-out 8).
-struct FontSpec {
+struct FontChoice {
   std::string name = "Times New Roman";
   int charset = 204;
   int32_t color = 0x00FFFFFF;
   int size = 26;
   int style = 0;
-  bool operator==(const FontSpec&) const = default;
+  bool operator==(const FontChoice&) const = default;
 };
 
 }  // namespace brevane
